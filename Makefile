@@ -1,0 +1,34 @@
+# make demo  - build everything and run the main job
+# make test  - build everything and run every test
+# make bench - run the benchmark on the default document
+BUILD ?= build
+JOBS ?= 2
+CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
+
+.PHONY: all deps configure build demo test bench install clean
+
+all: build
+
+deps:
+	@scripts/deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j$(JOBS)
+
+demo: build
+	@scripts/demo.sh $(BUILD)
+
+test: build
+	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+
+bench: build
+	@$(BUILD)/bench/storagexml-bench
+
+install: build
+	@cmake --install $(BUILD) --prefix $(or $(PREFIX),/usr/local)
+
+clean:
+	@rm -rf $(BUILD)

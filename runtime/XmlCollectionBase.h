@@ -1,0 +1,97 @@
+// CXmlCollectionBase: the untyped list under every typed collection. It holds
+// one reference on each item in a chain of nodes, the element name of the
+// items, and the occurrence limits that ValidateCount checks.
+#pragma once
+
+#include "runtime/Export.h"
+#include "runtime/XmlObjectBase.h"
+
+#include <cstddef>
+#include <iterator>
+
+namespace NqXmlLib3 {
+
+struct CNode {
+    CXmlObjectBase* m_item = nullptr;
+    CNode* m_next = nullptr;
+};
+
+// Forward iteration over a node chain, reaching each item as a T.
+template <class T>
+class CNqIterator {
+public:
+    using iterator_category = std::forward_iterator_tag;
+    using value_type = T*;
+    using difference_type = std::ptrdiff_t;
+    using pointer = T**;
+    using reference = T*;
+
+    explicit CNqIterator(CNode* node = nullptr) : m_node(node) {}
+
+    T* operator*() const { return dynamic_cast<T*>(m_node->m_item); }
+    CNqIterator& operator++() {
+        m_node = m_node->m_next;
+        return *this;
+    }
+    CNqIterator operator++(int) {
+        CNqIterator before = *this;
+        m_node = m_node->m_next;
+        return before;
+    }
+    bool operator==(const CNqIterator& other) const { return m_node == other.m_node; }
+    bool operator!=(const CNqIterator& other) const { return m_node != other.m_node; }
+
+private:
+    CNode* m_node;
+};
+
+class NQXML_API CXmlCollectionBase : public CXmlObjectBase {
+public:
+    static constexpr int Unbounded = -1;
+
+    virtual int GetCount();
+    virtual void Clear();
+    // Removes the item at a position counted from 0; throws CNqException for a position that does not exist.
+    virtual void Remove(int index);
+    // Throws CNqException naming the element, the count and the limit when the count is outside the limits.
+    virtual void ValidateCount();
+
+    int GetMinOccurs() const { return m_minOccurs; }
+    int GetMaxOccurs() const { return m_maxOccurs; }
+
+protected:
+    CXmlCollectionBase();
+    // A copy holds the same items (each gains a reference) and the same limits.
+    CXmlCollectionBase(const CXmlCollectionBase& other);
+    CXmlCollectionBase& operator=(const CXmlCollectionBase& other);
+    ~CXmlCollectionBase() override;
+
+    // Adds at the end and takes a reference on the item; refuses null.
+    void Append(CXmlObjectBase* item);
+    // The node at a position counted from 0; throws CNqException for a position that does not exist.
+    CNode* GetNodeAtIndex(int index);
+    // The node holding the item, or null.
+    CNode* GetNodeForItem(CXmlObjectBase* item);
+    // Unlinks the node and gives up the list's reference on its item; null is ignored.
+    void RemoveNode(CNode* node);
+    void FireOnCollectionChange();
+    CNode* GetFirstNode() const { return m_first; }
+
+    // Writes the attributes of every item.
+    void AttributesToXml_Int(CXmlTextWriter* writer) override;
+
+    int m_minOccurs = 0;
+    int m_maxOccurs = Unbounded;
+
+private:
+    void CopyItemsFrom(const CXmlCollectionBase& other);
+
+    CNode* m_first = nullptr;
+    CNode* m_last = nullptr;
+    int m_count = 0;
+    // The last node reached by position, so that walking by index is not quadratic.
+    CNode* m_cursorNode = nullptr;
+    int m_cursorIndex = -1;
+};
+
+} // namespace NqXmlLib3

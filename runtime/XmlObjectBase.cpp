@@ -1,0 +1,245 @@
+#include "runtime/XmlObjectBase.h"
+
+#include "runtime/Conversions.h"
+#include "runtime/Exceptions.h"
+#include "runtime/XmlElement.h"
+#include "runtime/XmlText.h"
+#include "runtime/XmlTextWriter.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <limits>
+#include <regex>
+#include <system_error>
+
+#if defined(_WIN32)
+#include <filesystem>
+#include <fstream>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace NqXmlLib3 {
+
+namespace {
+
+std::string ErrnoText(int error) { return std::generic_category().message(error); }
+
+std::string ReadWholeFile(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) throw CNqException(FormatString("Cannot read the file [%s]: %s", path.c_str(), ErrnoText(errno).c_str()));
+    std::string text;
+    char buffer[1 << 16];
+    std::size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, got);
+    const bool failed = std::ferror(file) != 0;
+    const int error = errno;
+    std::fclose(file);
+    if (failed) throw CNqException(FormatString("Cannot read the file [%s]: %s", path.c_str(), ErrnoText(error).c_str()));
+    return text;
+}
+
+[[noreturn]] void ThrowWriteError(const std::string& path, int error) {
+    throw CNqException(FormatString("Cannot write the file [%s]: %s", path.c_str(), ErrnoText(error).c_str()));
+}
+
+// Writes a temporary file beside `path` and renames it over `path`, so that
+// a failed write leaves whatever stood at `path` as it was.
+void ReplaceFile(const std::string& path, const std::string& text) {
+#if defined(_WIN32)
+    const std::string temporary = path + ".tmp";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        if (!out.flush()) ThrowWriteError(path, EIO);
+    }
+    std::error_code error;
+    std::filesystem::rename(temporary, path, error);
+    if (error) {
+        std::filesystem::remove(temporary, error);
+        ThrowWriteError(path, EIO);
+    }
+#else
+    std::string temporary = path + ".tmp-XXXXXX";
+    const int fd = ::mkstemp(&temporary[0]);
+    if (fd < 0) ThrowWriteError(path, errno);
+    int error = 0;
+    struct stat existing {};
+    const mode_t mode = ::stat(path.c_str(), &existing) == 0 ? existing.st_mode & 07777 : 0644;
+    std::size_t written = 0;
+    while (!error && written < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
+        if (n < 0 && errno != EINTR) error = errno;
+        if (n > 0) written += static_cast<std::size_t>(n);
+    }
+    if (!error && ::fchmod(fd, mode) != 0) error = errno;
+    if (!error && ::fsync(fd) != 0) error = errno;
+    if (::close(fd) != 0 && !error) error = errno;
+    if (!error && ::rename(temporary.c_str(), path.c_str()) != 0) error = errno;
+    if (error) {
+        ::unlink(temporary.c_str());
+        ThrowWriteError(path, error);
+    }
+#endif
+}
+
+[[noreturn]] void RefuseFacet(const char* name, const std::string& lexical, const char* why) {
+    throw CNqException(FormatString("The value [%s] of [%s] %s", detail::QuoteForMessage(lexical).c_str(), name, why));
+}
+
+// The facets that apply to any lexical form: the pattern and the number of digits.
+void CheckLexicalFacets(const char* name, const std::string& lexical, const char* pattern, int totalDigits) {
+    if (pattern && *pattern && !std::regex_match(lexical, std::regex(pattern))) {
+        RefuseFacet(name, lexical, FormatString("does not match the pattern [%s]", pattern).c_str());
+    }
+    if (totalDigits >= 0) {
+        int digits = 0;
+        for (char c : lexical) digits += c >= '0' && c <= '9';
+        if (digits > totalDigits) RefuseFacet(name, lexical, FormatString("has more than %d digits", totalDigits).c_str());
+    }
+}
+
+// Inclusive and exclusive bounds, given as lexical forms of the value's type.
+template <class T, class Parse>
+void CheckBounds(const char* name, T value, const std::string& lexical, Parse parse, const char* minInclusive,
+                 const char* maxInclusive, const char* minExclusive, const char* maxExclusive) {
+    auto set = [](const char* bound) { return bound && *bound; };
+    if (set(minInclusive) && !(value >= parse(minInclusive))) RefuseFacet(name, lexical, "is below its minimum");
+    if (set(maxInclusive) && !(value <= parse(maxInclusive))) RefuseFacet(name, lexical, "is above its maximum");
+    if (set(minExclusive) && !(value > parse(minExclusive))) RefuseFacet(name, lexical, "is not above its lower bound");
+    if (set(maxExclusive) && !(value < parse(maxExclusive))) RefuseFacet(name, lexical, "is not below its upper bound");
+}
+
+} // namespace
+
+CXmlObjectBase::CXmlObjectBase() = default;
+
+CXmlObjectBase::CXmlObjectBase(const CXmlObjectBase& other) : m_elementName(other.m_elementName) {}
+
+CXmlObjectBase& CXmlObjectBase::operator=(const CXmlObjectBase& other) {
+    m_elementName = other.m_elementName;
+    return *this;
+}
+
+CXmlObjectBase::~CXmlObjectBase() = default;
+
+void CXmlObjectBase::AddRef() { ++m_referenceCount; }
+
+void CXmlObjectBase::Release() {
+    if (--m_referenceCount == 0) delete this;
+}
+
+std::string CXmlObjectBase::GetElementName() const { return m_elementName; }
+
+CXmlObjectBase* CXmlObjectBase::GetBase() { return this; }
+
+std::string CXmlObjectBase::GetTargetNamespace() const { return std::string(); }
+
+void CXmlObjectBase::OnEvent(CXmlObjectBase*, MsgType, void*) {}
+
+void CXmlObjectBase::AttributesToXml_Int(CXmlTextWriter*) {}
+
+std::string CXmlObjectBase::ToXml(const CWriteOptions& options) {
+    CXmlTextWriter writer(options.indent);
+    if (options.declaration) writer.WriteDeclaration();
+    const std::string targetNamespace = GetTargetNamespace();
+    ToXml_Int(this, &writer, true, targetNamespace.c_str());
+    return writer.TakeXml();
+}
+
+void CXmlObjectBase::ToXmlFile(const std::string& path, const CWriteOptions& options) {
+    ReplaceFile(path, ToXml(options));
+}
+
+void CXmlObjectBase::FromXml(const std::string& text) {
+    const std::unique_ptr<CXmlDocument> document = CXmlDocument::Parse(text);
+    CXmlElement* root = document->GetDocumentElement();
+    FromXml_Int(this, root, root->GetFirstElement());
+}
+
+void CXmlObjectBase::FromXmlFile(const std::string& path) { FromXml(ReadWholeFile(path)); }
+
+void CXmlObjectBase::ToXml_Int(CXmlObjectBase* object, CXmlTextWriter* writer, bool declareNamespaces,
+                               const char* namespaceUri) {
+    Throw_IfPropertyIsNull(object, "object to write");
+    object->ToXml_Int(writer, declareNamespaces, namespaceUri ? namespaceUri : "");
+}
+
+CXmlElement* CXmlObjectBase::FromXml_Int(CXmlObjectBase* object, CXmlElement* element, CXmlElement* child) {
+    Throw_IfPropertyIsNull(object, "object to read");
+    return object->FromXml_Int(element, child);
+}
+
+void CXmlObjectBase::AttributesToXml_Int(CXmlObjectBase* object, CXmlTextWriter* writer) {
+    Throw_IfPropertyIsNull(object, "object to write");
+    object->AttributesToXml_Int(writer);
+}
+
+void CXmlObjectBase::SetElementName(CXmlObjectBase* object, const char* name) {
+    Throw_IfPropertyIsNull(object, "object to name");
+    object->m_elementName = name ? name : "";
+}
+
+void CXmlObjectBase::Throw_IfPropertyIsNull(CXmlObjectBase* value, const char* propertyName) {
+    if (!value) throw CNqException(FormatString("The property [%s] cannot be null", propertyName));
+}
+
+bool CXmlObjectBase::IsNamespaceAttribute(const CXmlAttribute* attribute) {
+    return attribute && attribute->IsNamespaceDeclaration();
+}
+
+void CXmlObjectBase::CheckRestrictionForr8(const char* name, double value, const char* pattern, int, int,
+                                           const char* minInclusive, const char* maxInclusive,
+                                           const char* minExclusive, const char* maxExclusive, int totalDigits) {
+    const std::string lexical = CConversions::r8ToString(value);
+    CheckLexicalFacets(name, lexical, pattern, totalDigits);
+    CheckBounds(name, value, lexical, [](const char* b) { return CConversions::r8FromString(b); }, minInclusive,
+                maxInclusive, minExclusive, maxExclusive);
+}
+
+void CXmlObjectBase::CheckRestrictionFori4(const char* name, long value, const char* pattern, int minLength,
+                                           int maxLength, const char* minInclusive, const char* maxInclusive,
+                                           const char* minExclusive, const char* maxExclusive, int totalDigits) {
+    if (value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max()) {
+        RefuseFacet(name, CConversions::i8ToString(value), "is outside the range of a 32-bit integer");
+    }
+    CheckRestrictionFori8(name, value, pattern, minLength, maxLength, minInclusive, maxInclusive, minExclusive,
+                          maxExclusive, totalDigits);
+}
+
+void CXmlObjectBase::CheckRestrictionFori8(const char* name, std::int64_t value, const char* pattern, int, int,
+                                           const char* minInclusive, const char* maxInclusive,
+                                           const char* minExclusive, const char* maxExclusive, int totalDigits) {
+    const bool neutral = !(pattern && *pattern) && totalDigits < 0 && !(minInclusive && *minInclusive) &&
+                         !(maxInclusive && *maxInclusive) && !(minExclusive && *minExclusive) &&
+                         !(maxExclusive && *maxExclusive);
+    if (neutral) return;
+    const std::string lexical = CConversions::i8ToString(value);
+    CheckLexicalFacets(name, lexical, pattern, totalDigits);
+    CheckBounds(name, value, lexical, [](const char* b) { return CConversions::i8FromString(b); }, minInclusive,
+                maxInclusive, minExclusive, maxExclusive);
+}
+
+void CXmlObjectBase::CheckRestrictionForboolean(const char* name, bool value, const char* pattern, int, int,
+                                                const char*, const char*, const char*, const char*, int) {
+    CheckLexicalFacets(name, CConversions::booleanToString(value), pattern, -1);
+}
+
+void CXmlObjectBase::CheckRestrictionForstring(const char* name, const std::string& value, const char* pattern,
+                                               int minLength, int maxLength, const char*, const char*, const char*,
+                                               const char*, int) {
+    std::uint32_t codePoint = 0;
+    if (detail::FindTextFault(value, codePoint) != std::string::npos) {
+        detail::CheckXmlText(value, FormatString("[%s]", name).c_str());
+    }
+    CheckLexicalFacets(name, value, pattern, -1);
+    if (minLength >= 0 || maxLength >= 0) {
+        const std::size_t length = detail::CountCharacters(value);
+        if (minLength >= 0 && length < static_cast<std::size_t>(minLength)) RefuseFacet(name, value, "is too short");
+        if (maxLength >= 0 && length > static_cast<std::size_t>(maxLength)) RefuseFacet(name, value, "is too long");
+    }
+}
+
+} // namespace NqXmlLib3

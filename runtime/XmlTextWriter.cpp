@@ -1,0 +1,236 @@
+#include "runtime/XmlTextWriter.h"
+
+#include "runtime/Exceptions.h"
+#include "runtime/XmlText.h"
+
+#include <array>
+
+namespace NqXmlLib3 {
+
+namespace {
+
+// What the escaping loop does with each byte value.
+enum ByteClass : unsigned char {
+    Copy,       // written as it stands
+    Escape,     // written as an entity or character reference
+    Forbidden,  // a control character XML 1.0 cannot carry
+    Multibyte,  // starts a UTF-8 sequence, checked before it is copied
+};
+
+constexpr std::array<unsigned char, 256> MakeClasses(bool attribute) {
+    std::array<unsigned char, 256> classes{};
+    for (int c = 0; c < 256; ++c) {
+        if (c >= 0x80) classes[c] = Multibyte;
+        else if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') classes[c] = Forbidden;
+        else classes[c] = Copy;
+    }
+    classes['&'] = classes['<'] = classes['>'] = classes['\r'] = Escape;
+    if (attribute) classes['"'] = classes['\t'] = classes['\n'] = Escape;
+    return classes;
+}
+
+constexpr std::array<unsigned char, 256> textClasses = MakeClasses(false);
+constexpr std::array<unsigned char, 256> attributeClasses = MakeClasses(true);
+
+const char* Reference(char c) {
+    switch (c) {
+    case '&': return "&amp;";
+    case '<': return "&lt;";
+    case '>': return "&gt;";
+    case '"': return "&quot;";
+    case '\r': return "&#13;";
+    case '\t': return "&#9;";
+    default: return "&#10;";
+    }
+}
+
+// Appends `text` escaped, copying runs that need nothing in bulk; refuses
+// text that is not UTF-8 or holds a character XML cannot carry.
+void AppendEscaped(std::string& out, std::string_view text, const std::array<unsigned char, 256>& classes) {
+    const char* data = text.data();
+    const std::size_t size = text.size();
+    std::size_t run = 0;
+    std::size_t i = 0;
+    while (i < size) {
+        const unsigned char kind = classes[static_cast<unsigned char>(data[i])];
+        if (kind == Copy) {
+            ++i;
+            continue;
+        }
+        if (kind == Multibyte) {
+            std::uint32_t codePoint = 0;
+            const std::size_t length = detail::DecodeUtf8(text.substr(i), codePoint);
+            if (length == 0 || !detail::IsXmlChar(codePoint)) detail::CheckXmlText(text, "a text to write");
+            i += length;
+            continue;
+        }
+        out.append(data + run, i - run);
+        if (kind == Forbidden) detail::CheckXmlText(text, "a text to write");
+        out.append(Reference(data[i]));
+        run = ++i;
+    }
+    out.append(data + run, size - run);
+}
+
+void CheckName(std::string_view name, const char* what) {
+    if (!detail::IsNCName(name)) {
+        throw CNqException(FormatString("[%s] is not a valid XML %s", detail::QuoteForMessage(name).c_str(), what));
+    }
+}
+
+} // namespace
+
+CXmlTextWriter::CXmlTextWriter(bool indent) : m_indent(indent) {}
+
+void CXmlTextWriter::WriteDeclaration() {
+    m_out.append("<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
+    if (m_indent) m_out.push_back('\n');
+}
+
+void CXmlTextWriter::AddNamespace(std::string_view prefix, std::string_view namespaceUri) {
+    if (!prefix.empty()) CheckName(prefix, "namespace prefix");
+    if (prefix == "xmlns" || (prefix == "xml") != (namespaceUri == "http://www.w3.org/XML/1998/namespace")) {
+        throw CNqException(FormatString("The prefix [%s] cannot be bound to [%s]", std::string(prefix).c_str(),
+                                        detail::QuoteForMessage(namespaceUri).c_str()));
+    }
+    if (prefix == "xml") return;  // bound in every document
+    if (!prefix.empty() && namespaceUri.empty()) {
+        throw CNqException(
+            FormatString("The prefix [%s] cannot be bound to no namespace", std::string(prefix).c_str()));
+    }
+    detail::CheckXmlText(namespaceUri, "a namespace name");
+    for (Binding& pending : m_pending) {
+        if (pending.prefix == prefix) {
+            pending.uri = namespaceUri;
+            return;
+        }
+    }
+    m_pending.push_back({std::string(prefix), std::string(namespaceUri)});
+}
+
+const CXmlTextWriter::Binding* CXmlTextWriter::FindPrefix(std::string_view uri) const {
+    for (std::size_t i = m_bindings.size(); i-- > 0;) {
+        const Binding& candidate = m_bindings[i];
+        if (candidate.uri != uri) continue;
+        // The prefix counts only where no inner binding hides it.
+        bool hidden = false;
+        for (std::size_t j = i + 1; j < m_bindings.size() && !hidden; ++j) {
+            hidden = m_bindings[j].prefix == candidate.prefix;
+        }
+        if (!hidden) return &candidate;
+    }
+    return nullptr;
+}
+
+std::string_view CXmlTextWriter::DefaultNamespace() const {
+    for (std::size_t i = m_bindings.size(); i-- > 0;) {
+        if (m_bindings[i].prefix.empty()) return m_bindings[i].uri;
+    }
+    return {};
+}
+
+void CXmlTextWriter::DeclareBinding(std::string_view prefix, std::string_view uri) {
+    m_declarations.append(prefix.empty() ? " xmlns" : " xmlns:");
+    m_declarations.append(prefix);
+    m_declarations.append("=\"");
+    AppendEscaped(m_declarations, uri, attributeClasses);
+    m_declarations.push_back('"');
+    m_bindings.push_back({std::string(prefix), std::string(uri)});
+}
+
+bool CXmlTextWriter::InScope(const Binding& binding) const {
+    for (std::size_t i = m_bindings.size(); i-- > 0;) {
+        if (m_bindings[i].prefix == binding.prefix) return m_bindings[i].uri == binding.uri;
+    }
+    return binding.prefix.empty() && binding.uri.empty();  // no default namespace is the start state
+}
+
+void CXmlTextWriter::CloseStartTag() {
+    if (m_startTagOpen) {
+        m_out.push_back('>');
+        m_startTagOpen = false;
+    }
+}
+
+void CXmlTextWriter::NewLine(std::size_t depth) {
+    if (!m_indent || (m_out.empty() && depth == 0)) return;
+    if (!m_out.empty() && m_out.back() != '\n') m_out.push_back('\n');
+    m_out.append(2 * depth, ' ');
+}
+
+void CXmlTextWriter::WriteStartElement(std::string_view localName, std::string_view namespaceUri) {
+    CheckName(localName, "element name");
+    if (!m_open.empty()) {
+        if (m_hasText) {
+            throw CNqException(FormatString("The element [%s] cannot follow text: mixed content is not written",
+                                            std::string(localName).c_str()));
+        }
+        m_open.back().hasChildren = true;
+    }
+    CloseStartTag();
+    NewLine(m_open.size());
+
+    const std::size_t bindingsBefore = m_bindings.size();
+    m_declarations.clear();
+    for (const Binding& pending : m_pending) {
+        if (!InScope(pending)) DeclareBinding(pending.prefix, pending.uri);
+    }
+    m_pending.clear();
+    const Binding* binding = FindPrefix(namespaceUri);
+    if (!binding && !(namespaceUri.empty() && DefaultNamespace().empty())) {
+        DeclareBinding(std::string_view(), namespaceUri);
+        binding = &m_bindings.back();
+    }
+
+    const std::size_t tagBegin = m_tags.size();
+    if (binding && !binding->prefix.empty()) {
+        m_tags.append(binding->prefix);
+        m_tags.push_back(':');
+    }
+    m_tags.append(localName);
+    m_out.push_back('<');
+    m_out.append(m_tags, tagBegin, std::string::npos);
+    m_out.append(m_declarations);
+    m_startTagOpen = true;
+    m_hasText = false;
+    m_open.push_back({tagBegin, bindingsBefore, false});
+}
+
+void CXmlTextWriter::WriteString(std::string_view text) {
+    if (m_open.empty()) throw CNqException("Text can only be written inside an element");
+    if (m_open.back().hasChildren) {
+        throw CNqException("Text cannot follow a child element: mixed content is not written");
+    }
+    if (text.empty()) return;
+    CloseStartTag();
+    AppendEscaped(m_out, text, textClasses);
+    m_hasText = true;
+}
+
+void CXmlTextWriter::WriteEndElement() {
+    if (m_open.empty()) throw CNqException("WriteEndElement has no element to end");
+    const OpenElement element = m_open.back();
+    m_open.pop_back();
+    if (m_startTagOpen) {
+        m_out.append("/>");
+        m_startTagOpen = false;
+    } else {
+        if (element.hasChildren) NewLine(m_open.size());
+        m_out.append("</");
+        m_out.append(m_tags, element.tagBegin, std::string::npos);
+        m_out.push_back('>');
+    }
+    m_tags.resize(element.tagBegin);
+    m_bindings.resize(element.bindings);
+    m_hasText = false;
+}
+
+std::string CXmlTextWriter::TakeXml() {
+    if (!m_open.empty()) throw CNqException("The document is not complete: an element is still open");
+    if (m_indent && !m_out.empty()) m_out.push_back('\n');
+    std::string result;
+    result.swap(m_out);
+    return result;
+}
+
+} // namespace NqXmlLib3

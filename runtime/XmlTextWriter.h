@@ -1,0 +1,63 @@
+// CXmlTextWriter appends a namespace-well-formed XML document to one string.
+// Text is escaped and checked in the same pass: text that is not valid UTF-8,
+// or holds a character XML 1.0 cannot carry, is refused with a CNqException,
+// so the writer never produces a document a conforming parser rejects.
+#pragma once
+
+#include "runtime/Export.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace NqXmlLib3 {
+
+class NQXML_API CXmlTextWriter {
+public:
+    explicit CXmlTextWriter(bool indent = true);
+
+    void WriteDeclaration();
+    // Binds a prefix on the next start element. A binding already in scope is not declared again.
+    void AddNamespace(std::string_view prefix, std::string_view namespaceUri);
+    // Starts an element in the namespace given, using a prefix in scope for
+    // it, or declaring the namespace as the default where none is.
+    void WriteStartElement(std::string_view localName, std::string_view namespaceUri);
+    void WriteString(std::string_view text);
+    void WriteEndElement();
+
+    // The document so far; complete once every element is ended.
+    const std::string& GetXml() const { return m_out; }
+    std::string TakeXml();
+    void Reserve(std::size_t bytes) { m_out.reserve(bytes); }
+
+private:
+    struct Binding {
+        std::string prefix;
+        std::string uri;
+    };
+    struct OpenElement {
+        std::size_t tagBegin;    // offset of the qualified name in m_tags
+        std::size_t bindings;    // bindings in scope before this element
+        bool hasChildren;
+    };
+
+    void CloseStartTag();
+    void NewLine(std::size_t depth);
+    const Binding* FindPrefix(std::string_view uri) const;
+    std::string_view DefaultNamespace() const;
+    bool InScope(const Binding& binding) const;
+    void DeclareBinding(std::string_view prefix, std::string_view uri);
+
+    std::string m_out;
+    std::string m_declarations;          // of the start tag being written
+    std::string m_tags;                  // qualified names of the open elements, back to back
+    std::vector<Binding> m_bindings;     // in scope, outermost first
+    std::vector<Binding> m_pending;      // added for the next start element
+    std::vector<OpenElement> m_open;
+    bool m_indent;
+    bool m_startTagOpen = false;
+    bool m_hasText = false;
+};
+
+} // namespace NqXmlLib3
