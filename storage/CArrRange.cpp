@@ -1,0 +1,87 @@
+#include "storage/CArrRange.h"
+
+#include "storage/ClassFactory.h"
+#include "storage/ElementFrame.h"
+
+namespace Storage {
+
+using NqXmlLib3::CSmartPtr;
+using NqXmlLib3::CXmlElement;
+using NqXmlLib3::CXmlObjectBase;
+using NqXmlLib3::CXmlTextWriter;
+
+// The cells (a choice group: no namespace of its own), then the two counts.
+template <class Visitor>
+void CArrRange::Content(Visitor& visitor) {
+    visitor.Collection(m_arrRange_ChoiceA, Frame::NoNamespace);
+    visitor.Field(Frame::Int, "rows", m_rows, &CArrRange::SetRows);
+    visitor.Field(Frame::Int, "columns", m_columns, &CArrRange::SetColumns);
+}
+
+CSmartPtr<CArrRange> CArrRange::CreateInstance() { return new CArrRange(); }
+
+CArrRange::CArrRange() : CInstanceMonitor("CArrRange") { Init(); }
+
+CArrRange::CArrRange(std::string elementName) : CArrRange() { m_elementName = std::move(elementName); }
+
+CArrRange::CArrRange(const CArrRange& other)
+    : CXmlObjectBase(other),
+      CInstanceMonitor(other),
+      m_arrRange_ChoiceA(other.m_arrRange_ChoiceA),
+      m_rows(other.m_rows),
+      m_columns(other.m_columns) {}
+
+CArrRange& CArrRange::operator=(const CArrRange& other) {
+    CInstanceMonitor::operator=(other);
+    CXmlObjectBase::operator=(other);
+    m_arrRange_ChoiceA = other.m_arrRange_ChoiceA;
+    m_rows = other.m_rows;
+    m_columns = other.m_columns;
+    return *this;
+}
+
+CArrRange::~CArrRange() { Cleanup(); }
+
+void CArrRange::Cleanup() { m_arrRange_ChoiceA = nullptr; }
+
+void CArrRange::Init() {
+    Cleanup();
+    m_arrRange_ChoiceA = NqXmlLib3::DynamicCast<CArrRange_ChoiceACol>(CClassFactory::CreateClassCollection(
+        CClassFactory::ClassId_CArrRange_ChoiceACol, "arrRange_ChoiceA", 1, NqXmlLib3::CXmlCollectionBase::Unbounded));
+    m_rows = 0;
+    m_columns = 0;
+    m_elementName = "arrRange";
+}
+
+CSmartPtr<CArrRange_ChoiceACol> CArrRange::GetArrRange_ChoiceA() { return m_arrRange_ChoiceA; }
+
+long CArrRange::GetRows() { return m_rows; }
+
+void CArrRange::SetRows(long value) { Frame::Store(Frame::Int, m_rows, "rows", value); }
+
+long CArrRange::GetColumns() { return m_columns; }
+
+void CArrRange::SetColumns(long value) { Frame::Store(Frame::Int, m_columns, "columns", value); }
+
+CXmlObjectBase* CArrRange::GetBase() { return this; }
+
+std::string CArrRange::GetTargetNamespace() const { return TargetNamespaceUri; }
+
+void CArrRange::OnEvent(CXmlObjectBase*, MsgType, void*) {}
+
+// The attributes of a group belong to the element that holds it.
+void CArrRange::AttributesToXml_Int(CXmlTextWriter* writer) {
+    CXmlObjectBase::AttributesToXml_Int(m_arrRange_ChoiceA->GetBase(), writer);
+}
+
+void CArrRange::ToXml_Int(CXmlTextWriter* writer, bool declareNamespaces, const char* namespaceUri) {
+    Frame::WriteElement(*this, writer, declareNamespaces, namespaceUri, [this](auto& visitor) { Content(visitor); });
+}
+
+CXmlElement* CArrRange::FromXml_Int(CXmlElement* element, CXmlElement* child) {
+    Init();
+    return Frame::ReadElement(*this, element, child, Frame::Attributes::Accept,
+                              [this](auto& visitor) { Content(visitor); });
+}
+
+} // namespace Storage

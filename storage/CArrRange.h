@@ -1,0 +1,60 @@
+// A two-dimensional range ("arrRange"): one or more cells, then the row and
+// column counts. The counts are kept as given; they are not compared with the
+// number of cells.
+#pragma once
+
+#include "runtime/InstanceMonitor.h"
+#include "runtime/SmartPtr.h"
+#include "runtime/XmlObjectBase.h"
+#include "storage/CArrRange_ChoiceA.h"
+#include "storage/Collections.h"
+#include "storage/Export.h"
+
+#include <string>
+
+namespace Storage {
+
+class CClassFactory;
+
+class STORAGE_API CArrRange : public NqXmlLib3::CInstanceMonitor, public virtual NqXmlLib3::CXmlObjectBase {
+    friend class CClassFactory;
+
+public:
+    static NqXmlLib3::CSmartPtr<CArrRange> CreateInstance();
+
+    // A copy shares the cell collection of its source.
+    CArrRange(const CArrRange& other);
+    CArrRange& operator=(const CArrRange& other);
+
+    NqXmlLib3::CSmartPtr<CArrRange_ChoiceACol> GetArrRange_ChoiceA();
+    long GetRows();
+    void SetRows(long value);
+    long GetColumns();
+    void SetColumns(long value);
+
+    NqXmlLib3::CXmlObjectBase* GetBase() override;
+    std::string GetTargetNamespace() const override;
+
+protected:
+    CArrRange();
+    explicit CArrRange(std::string elementName);
+    ~CArrRange() override;
+
+    void Cleanup();
+    void Init();
+
+    void OnEvent(NqXmlLib3::CXmlObjectBase* source, MsgType type, void* data) override;
+    void AttributesToXml_Int(NqXmlLib3::CXmlTextWriter* writer) override;
+    void ToXml_Int(NqXmlLib3::CXmlTextWriter* writer, bool declareNamespaces, const char* namespaceUri) override;
+    NqXmlLib3::CXmlElement* FromXml_Int(NqXmlLib3::CXmlElement* element, NqXmlLib3::CXmlElement* child) override;
+
+private:
+    template <class Visitor>
+    void Content(Visitor& visitor);
+
+    NqXmlLib3::CSmartPtr<CArrRange_ChoiceACol> m_arrRange_ChoiceA;
+    long m_rows = 0;
+    long m_columns = 0;
+};
+
+} // namespace Storage

@@ -1,0 +1,64 @@
+// One entry of a storage array: four strings and one or more parameters.
+#pragma once
+
+#include "runtime/InstanceMonitor.h"
+#include "runtime/SmartPtr.h"
+#include "runtime/XmlObjectBase.h"
+#include "storage/CCParams.h"
+#include "storage/Collections.h"
+#include "storage/Export.h"
+
+#include <string>
+
+namespace Storage {
+
+class CClassFactory;
+
+class STORAGE_API CStorageItem : public NqXmlLib3::CInstanceMonitor, public virtual NqXmlLib3::CXmlObjectBase {
+    friend class CClassFactory;
+
+public:
+    static NqXmlLib3::CSmartPtr<CStorageItem> CreateInstance();
+
+    // A copy shares the parameter collection of its source.
+    CStorageItem(const CStorageItem& other);
+    CStorageItem& operator=(const CStorageItem& other);
+
+    NqXmlLib3::CSmartPtr<CCParamsCol> GetParameters();
+    std::string GetClientID();
+    void SetClientID(std::string value);
+    std::string GetCatID();
+    void SetCatID(std::string value);
+    std::string GetFunctionName();
+    void SetFunctionName(std::string value);
+    std::string GetKeyID();
+    void SetKeyID(std::string value);
+
+    NqXmlLib3::CXmlObjectBase* GetBase() override;
+    std::string GetTargetNamespace() const override;
+
+protected:
+    CStorageItem();
+    explicit CStorageItem(std::string elementName);
+    ~CStorageItem() override;
+
+    void Cleanup();
+    void Init();
+
+    void OnEvent(NqXmlLib3::CXmlObjectBase* source, MsgType type, void* data) override;
+    void AttributesToXml_Int(NqXmlLib3::CXmlTextWriter* writer) override;
+    void ToXml_Int(NqXmlLib3::CXmlTextWriter* writer, bool declareNamespaces, const char* namespaceUri) override;
+    NqXmlLib3::CXmlElement* FromXml_Int(NqXmlLib3::CXmlElement* element, NqXmlLib3::CXmlElement* child) override;
+
+private:
+    template <class Visitor>
+    void Content(Visitor& visitor);
+
+    std::string m_ClientID;
+    std::string m_CatID;
+    std::string m_FunctionName;
+    std::string m_KeyID;
+    NqXmlLib3::CSmartPtr<CCParamsCol> m_parameters;
+};
+
+} // namespace Storage

@@ -1,0 +1,101 @@
+#include "storage/ClassFactory.h"
+
+#include "runtime/Exceptions.h"
+#include "storage/CArrRange.h"
+#include "storage/CArrRange_ChoiceA.h"
+#include "storage/CCParams.h"
+#include "storage/CCParams_ChoiceA.h"
+#include "storage/CStorageArray.h"
+#include "storage/CStorageItem.h"
+#include "storage/Collections.h"
+
+namespace Storage {
+
+using NqXmlLib3::CNqException;
+using NqXmlLib3::CSmartPtr;
+using NqXmlLib3::CXmlCollectionBase;
+using NqXmlLib3::CXmlObjectBase;
+
+namespace {
+
+const char* const invalidClass = "Invalid Class (NONE)";
+const char* const unknownClass = "Unknown Class id";
+const char* const unknownCollection = "Unknown Collection Class id";
+
+} // namespace
+
+template <class C>
+CSmartPtr<CXmlObjectBase> CClassFactory::Make(const char* elementName) {
+    C* object = elementName ? new C(std::string(elementName)) : new C();
+    return CSmartPtr<CXmlObjectBase>(object->GetBase());
+}
+
+CClassFactory::CClassFactory() = default;
+CClassFactory::CClassFactory(const CClassFactory& other) = default;
+CClassFactory& CClassFactory::operator=(const CClassFactory& other) = default;
+CClassFactory::~CClassFactory() = default;
+
+CSmartPtr<CXmlObjectBase> CClassFactory::CreateClass(Storage_Classes classId) { return CreateClass(classId, nullptr); }
+
+CSmartPtr<CXmlObjectBase> CClassFactory::CreateClass(Storage_Classes classId, const char* elementName) {
+    switch (classId) {
+    case ClassId_NONE: throw CNqException(invalidClass);
+    case ClassId_CArrRange_ChoiceA: return Make<CArrRange_ChoiceA>(elementName);
+    case ClassId_CArrRange: return Make<CArrRange>(elementName);
+    case ClassId_CCParams: return Make<CCParams>(elementName);
+    case ClassId_CCParams_ChoiceA: return Make<CCParams_ChoiceA>(elementName);
+    case ClassId_CStorageArray: return Make<CStorageArray>(elementName);
+    case ClassId_CStorageItem: return Make<CStorageItem>(elementName);
+    default: throw CNqException(unknownClass);
+    }
+}
+
+CSmartPtr<CXmlCollectionBase> CClassFactory::CreateClassCollection(Storage_Classes classId, const char* elementName,
+                                                                   long minOccurs, long maxOccurs) {
+    const int minimum = static_cast<int>(minOccurs);
+    const int maximum = static_cast<int>(maxOccurs);
+    switch (classId) {
+    case ClassId_NONE: throw CNqException(invalidClass);
+    case ClassId_CArrRange_ChoiceACol: return new CArrRange_ChoiceACol(elementName, minimum, maximum);
+    case ClassId_CCParamsCol: return new CCParamsCol(elementName, minimum, maximum);
+    case ClassId_CStorageItemCol: return new CStorageItemCol(elementName, minimum, maximum);
+    default: throw CNqException(unknownCollection);
+    }
+}
+
+CSmartPtr<CXmlCollectionBase> CClassFactory::CreateEnumCollection(Storage_Classes classId, const char*, const char*,
+                                                                  long, long) {
+    throw CNqException(classId == ClassId_NONE ? invalidClass : unknownCollection);
+}
+
+} // namespace Storage
+
+namespace StorageLib {
+
+using NqXmlLib3::CNqException;
+using NqXmlLib3::CSmartPtr;
+using NqXmlLib3::CXmlCollectionBase;
+using NqXmlLib3::CXmlObjectBase;
+
+CClassFactory::CClassFactory() = default;
+CClassFactory::CClassFactory(const CClassFactory& other) = default;
+CClassFactory& CClassFactory::operator=(const CClassFactory& other) = default;
+CClassFactory::~CClassFactory() = default;
+
+CSmartPtr<CXmlObjectBase> CClassFactory::CreateClass(StorageLib_Classes classId) { return CreateClass(classId, nullptr); }
+
+CSmartPtr<CXmlObjectBase> CClassFactory::CreateClass(StorageLib_Classes classId, const char*) {
+    throw CNqException(classId == ClassId_NONE ? "Invalid Class (NONE)" : "Unknown Class id");
+}
+
+CSmartPtr<CXmlCollectionBase> CClassFactory::CreateClassCollection(StorageLib_Classes classId, const char*, long,
+                                                                   long) {
+    throw CNqException(classId == ClassId_NONE ? "Invalid Class (NONE)" : "Unknown Collection Class id");
+}
+
+CSmartPtr<CXmlCollectionBase> CClassFactory::CreateEnumCollection(StorageLib_Classes classId, const char*,
+                                                                  const char*, long, long) {
+    return CreateClassCollection(classId, nullptr, 0, 0);
+}
+
+} // namespace StorageLib

@@ -1,0 +1,288 @@
+// The frame every Storage class is written in: how a writer and a reader are
+// guarded, how failures are wrapped and located, how a simple child element
+// is written and read, and how the children of an element are walked with a
+// cursor. A class describes its content once, as a template over a visitor:
+//
+//     template <class Visitor> void CArrRange::Content(Visitor& v) {
+//         v.Collection(m_arrRange_ChoiceA, Frame::NoNamespace);
+//         v.Field(Frame::Int, "rows", m_rows, &CArrRange::SetRows);
+//         ...
+//     }
+//
+// and the frame runs it with a ContentWriter to write and a ContentReader to
+// read. Internal to the library.
+#pragma once
+
+#include "runtime/Conversions.h"
+#include "runtime/Exceptions.h"
+#include "runtime/SmartPtr.h"
+#include "runtime/XmlCollectionBase.h"
+#include "runtime/XmlElement.h"
+#include "runtime/XmlObjectBase.h"
+#include "runtime/XmlTextWriter.h"
+#include "storage/TargetNamespace.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace Storage::Frame {
+
+using NqXmlLib3::CConversions;
+using NqXmlLib3::CNqException;
+using NqXmlLib3::CNqValidationException;
+using NqXmlLib3::CSmartPtr;
+using NqXmlLib3::CXmlCollectionBase;
+using NqXmlLib3::CXmlElement;
+using NqXmlLib3::CXmlObjectBase;
+using NqXmlLib3::CXmlTextWriter;
+using WhitespaceRule = NqXmlLib3::CWhitespaceUtils::WhitespaceRule;
+
+inline constexpr const char* NoNamespace = "";
+
+// ---- The lexical kinds of simple content -------------------------------------
+// Each kind checks a value against its (neutral) facets, gives its lexical
+// form, and reads it from a text under its whitespace rule.
+
+struct DoubleKind {
+    using Value = double;
+    static void Check(const char* name, double value);
+    static std::string_view Format(double value, CConversions::NumberBuffer& buffer);
+    static double Parse(std::string_view text);
+};
+struct StringKind {
+    using Value = std::string;
+    static void Check(const char* name, const std::string& value);
+    static std::string_view Format(const std::string& value, CConversions::NumberBuffer&);
+    static std::string Parse(std::string_view text);
+};
+struct BooleanKind {
+    using Value = bool;
+    static void Check(const char* name, bool value);
+    static std::string_view Format(bool value, CConversions::NumberBuffer&);
+    static bool Parse(std::string_view text);
+};
+struct IntKind {  // xs:int, held in a long
+    using Value = long;
+    static void Check(const char* name, long value);
+    static std::string_view Format(long value, CConversions::NumberBuffer& buffer);
+    static long Parse(std::string_view text);
+};
+struct LongKind {  // xs:long
+    using Value = std::int64_t;
+    static void Check(const char* name, std::int64_t value);
+    static std::string_view Format(std::int64_t value, CConversions::NumberBuffer& buffer);
+    static std::int64_t Parse(std::string_view text);
+};
+
+inline constexpr DoubleKind Double{};
+inline constexpr StringKind String{};
+inline constexpr BooleanKind Boolean{};
+inline constexpr IntKind Int{};
+inline constexpr LongKind Long{};
+
+// A setter's work: the whitespace step of a string, the facet check, then
+// the store; a value that fails the check leaves the field as it was.
+template <class Kind>
+void Store(Kind, typename Kind::Value& field, const char* name, typename Kind::Value value) {
+    Kind::Check(name, value);
+    field = std::move(value);
+}
+inline void Store(StringKind, std::string& field, const char* name, std::string value) {
+    value = NqXmlLib3::CWhitespaceUtils::Preserve(std::move(value));
+    StringKind::Check(name, value);
+    field = std::move(value);
+}
+
+// ---- Failures ------------------------------------------------------------------
+
+// Gives `error` the position of `element` unless it has one already.
+void Locate(CNqException& error, const CXmlElement* element);
+// Throws CNqValidationException(text) at the position of `element`.
+[[noreturn]] void Fail(const std::string& text, const CXmlElement* element);
+// Throws CNqValidationException(format % element's local name) wrapping `inner`, at `element`.
+[[noreturn]] void Wrap(const char* format, const CXmlElement& element, const CNqException& inner);
+[[noreturn]] void WrapWrite(const CXmlObjectBase& object, const CNqException& inner);
+
+extern const char* const FailedToProcessChildren;
+extern const char* const FailedToProcessAttributes;
+
+// ---- Writing -------------------------------------------------------------------
+
+void DeclareNamespaces(CXmlTextWriter* writer);
+
+template <class Kind>
+void WriteSimple(CXmlTextWriter* writer, const char* name, const typename Kind::Value& value) {
+    Kind::Check(name, value);
+    writer->WriteStartElement(name, TargetNamespaceUri);
+    CConversions::NumberBuffer buffer;
+    writer->WriteString(Kind::Format(value, buffer));
+    writer->WriteEndElement();
+}
+
+template <class Child>
+void WriteChild(const CSmartPtr<Child>& child, CXmlTextWriter* writer, const char* namespaceUri) {
+    CXmlObjectBase::ToXml_Int(child ? child->GetBase() : nullptr, writer, false, namespaceUri);
+}
+
+// The writing guard: what `step` throws reaches the caller wrapped in
+// "Failed to convert the element [name] to XML".
+template <class Step>
+void Writing(const CXmlObjectBase& object, Step&& step) {
+    try {
+        step();
+    } catch (const CNqException& error) {
+        WrapWrite(object, error);
+    }
+}
+
+class ContentWriter {
+public:
+    explicit ContentWriter(CXmlTextWriter* writer) : m_writer(writer) {}
+
+    template <class Kind, class Setter>
+    void Field(Kind, const char* name, const typename Kind::Value& value, Setter) {
+        WriteSimple<Kind>(m_writer, name, value);
+    }
+    template <class Child>
+    void Collection(const CSmartPtr<Child>& collection, const char* namespaceUri) {
+        WriteChild(collection, m_writer, namespaceUri);
+    }
+    template <class Child>
+    void Choice(const CSmartPtr<Child>& choice) {
+        WriteChild(choice, m_writer, NoNamespace);
+    }
+
+private:
+    CXmlTextWriter* m_writer;
+};
+
+// Writes an element: the namespace declarations when asked, the start
+// element, the attributes, the content, the end element.
+template <class Content>
+void WriteElement(CXmlObjectBase& object, CXmlTextWriter* writer, bool declareNamespaces, const char* namespaceUri,
+                  Content&& content) {
+    Writing(object, [&] {
+        if (declareNamespaces) DeclareNamespaces(writer);
+        writer->WriteStartElement(object.ElementName(), namespaceUri);
+        CXmlObjectBase::AttributesToXml_Int(object.GetBase(), writer);
+        ContentWriter visitor(writer);
+        content(visitor);
+        writer->WriteEndElement();
+    });
+}
+
+// ---- Reading -------------------------------------------------------------------
+
+// The text of a simple element; refuses child elements inside it.
+std::string_view SimpleText(const CXmlElement& element);
+
+// Runs `step` inside a reading guard that wraps what it throws in `format`
+// naming `element`.
+template <class Step>
+auto Guarded(const char* format, const CXmlElement& element, Step&& step) -> decltype(step()) {
+    try {
+        return step();
+    } catch (const CNqException& error) {
+        Wrap(format, element, error);
+    }
+}
+
+enum class Attributes { Refuse, Accept };
+
+// Walks the attributes of `element`: namespace declarations always pass; any
+// other attribute passes only under Accept.
+void ReadAttributes(const CXmlElement& element, Attributes rule);
+
+// Reads a simple child: converts its text and hands the value to `store`,
+// locating any failure at the child.
+template <class Kind, class Store>
+void ReadSimple(const CXmlElement& child, Store&& store) {
+    try {
+        store(Kind::Parse(SimpleText(child)));
+    } catch (CNqException& error) {
+        Locate(error, &child);
+        throw;
+    }
+}
+
+template <class Object>
+class ContentReader {
+public:
+    ContentReader(Object& object, CXmlElement* element, CXmlElement* cursor)
+        : m_object(object), m_element(element), m_cursor(cursor) {}
+
+    template <class Kind>
+    void Field(Kind, const char* name, const typename Kind::Value&, void (Object::*set)(typename Kind::Value)) {
+        CXmlElement* child = Require(name);
+        ReadSimple<Kind>(*child, [&](typename Kind::Value value) { (m_object.*set)(std::move(value)); });
+        m_cursor = child->GetNextSiblingElement();
+    }
+    template <class Child>
+    void Collection(const CSmartPtr<Child>& collection, const char*) {
+        ReadChild(collection);
+        try {
+            collection->ValidateCount();
+        } catch (CNqException& error) {
+            Locate(error, m_cursor ? m_cursor : m_element);
+            throw;
+        }
+    }
+    template <class Child>
+    void Choice(const CSmartPtr<Child>& choice) {
+        ReadChild(choice);
+    }
+    // Refuses a child left when the content is complete.
+    CXmlElement* Finish() {
+        if (m_cursor) {
+            Fail(NqXmlLib3::FormatString("Failed read all the elements held within the element. Unknown Element "
+                                         "[%s] remains un processed",
+                                         m_cursor->GetLocalName().c_str()),
+                 m_cursor);
+        }
+        return m_cursor;
+    }
+
+private:
+    template <class Child>
+    void ReadChild(const CSmartPtr<Child>& child) {
+        m_cursor = CXmlObjectBase::FromXml_Int(child->GetBase(), m_element, m_cursor);
+    }
+    CXmlElement* Require(const char* name) {
+        if (!m_cursor || m_cursor->GetLocalName() != name) {
+            Fail(std::string("Failed to find a required element [") + name + "]", m_cursor ? m_cursor : m_element);
+        }
+        return m_cursor;
+    }
+
+    Object& m_object;
+    CXmlElement* m_element;
+    CXmlElement* m_cursor;
+};
+
+// Reads an element: takes its local name as the object's element name,
+// walks its attributes, then its content, and refuses anything left over.
+// The object has already been reset by its Init.
+template <class Object, class Content>
+CXmlElement* ReadElement(Object& object, CXmlElement* element, CXmlElement* child, Attributes rule,
+                         Content&& content) {
+    if (!element) throw CNqException("There is no element to read");
+    CXmlObjectBase::SetElementName(object.GetBase(), element->GetLocalName().c_str());
+    ReadAttributes(*element, rule);
+    return Guarded(FailedToProcessChildren, *element, [&] {
+        ContentReader<Object> visitor(object, element, child);
+        content(visitor);
+        return visitor.Finish();
+    });
+}
+
+// Reads a choice group inside `parent`: its attributes are accepted, and
+// `readOne` consumes at most one element from `cursor` on.
+template <class ReadOne>
+CXmlElement* ReadChoice(CXmlElement* parent, ReadOne&& readOne) {
+    if (!parent) throw CNqException("There is no element to read");
+    ReadAttributes(*parent, Attributes::Accept);
+    return Guarded(FailedToProcessChildren, *parent, readOne);
+}
+
+} // namespace Storage::Frame

@@ -1,0 +1,90 @@
+// The five scalar alternatives that both value choices offer: a double
+// ("num"), a string ("str"), a boolean ("bBool"), a 32-bit error code ("err")
+// and a 64-bit integer ("w"). At most one alternative is set, and the
+// selected element names it; every change of alternative goes through
+// ClearChoice, so that holds by construction.
+#pragma once
+
+#include "storage/Export.h"
+
+#include <cstdint>
+#include <string>
+
+namespace NqXmlLib3 {
+class CXmlElement;
+class CXmlTextWriter;
+} // namespace NqXmlLib3
+
+namespace Storage {
+
+class STORAGE_API CScalarChoice {
+public:
+    double GetNum();
+    void SetNum(double value);
+    bool IsValidNum();
+    void SetValidNum(bool valid);
+
+    std::string GetStr();
+    void SetStr(std::string value);
+    bool IsValidStr();
+    void SetValidStr(bool valid);
+
+    bool GetBBool();
+    void SetBBool(bool value);
+    bool IsValidBBool();
+    void SetValidBBool(bool valid);
+
+    long GetErr();
+    void SetErr(long value);
+    bool IsValidErr();
+    void SetValidErr(bool valid);
+
+    std::int64_t GetW();
+    void SetW(std::int64_t value);
+    bool IsValidW();
+    void SetValidW(bool valid);
+
+    std::string GetChoiceSelectedElement() const;
+
+protected:
+    CScalarChoice();
+    CScalarChoice(const CScalarChoice& other);
+    CScalarChoice& operator=(const CScalarChoice& other);
+    virtual ~CScalarChoice();
+
+    // Unsets every alternative and makes `selectedElement` the selected element.
+    virtual void ClearChoice(const char* selectedElement);
+
+    bool IsSelected(const char* element) const { return m_selectedElement == element; }
+    bool NoneSelected() const { return m_selectedElement.empty(); }
+
+    // Writes the element of the selected scalar alternative; refuses an empty selection.
+    void WriteSelectedScalar(NqXmlLib3::CXmlTextWriter* writer);
+    // Reads `cursor` when it is a scalar alternative; returns the first element not consumed.
+    NqXmlLib3::CXmlElement* ReadScalar(NqXmlLib3::CXmlElement* cursor);
+
+private:
+    template <class T>
+    struct Alternative {
+        bool isSet = false;
+        T value = T();
+    };
+
+    template <class Visitor>
+    void VisitScalars(Visitor& visitor);
+    template <class Kind, class T>
+    void Select(Alternative<T>& alternative, const char* element, T value);
+    template <class T>
+    void SetValid(Alternative<T>& alternative, const char* element, bool valid);
+    template <class T>
+    T Get(const Alternative<T>& alternative, const char* property) const;
+
+    Alternative<double> m_num;
+    Alternative<std::string> m_str;
+    Alternative<bool> m_bBool;
+    Alternative<long> m_err;
+    Alternative<std::int64_t> m_w;
+    std::string m_selectedElement;
+};
+
+} // namespace Storage

@@ -1,0 +1,15 @@
+// The Storage binding: every class of both namespaces, and the runtime.
+#pragma once
+
+#include "runtime/NqXmlLib3.h"
+#include "storage/CArrRange.h"
+#include "storage/CArrRange_ChoiceA.h"
+#include "storage/CCParams.h"
+#include "storage/CCParams_ChoiceA.h"
+#include "storage/CStorageArray.h"
+#include "storage/CStorageItem.h"
+#include "storage/ClassFactory.h"
+#include "storage/Collections.h"
+#include "storage/Export.h"
+#include "storage/ScalarChoice.h"
+#include "storage/TargetNamespace.h"
