@@ -115,8 +115,10 @@ std::string_view CWhitespaceUtils::Apply(std::string_view text, WhitespaceRule r
     if (rule == WhitespaceRule_Preserve) return text;
     if (rule == WhitespaceRule_Replace) {
         if (text.find_first_of("\t\n\r") == std::string_view::npos) return text;
-        scratch.assign(text);
-        return Replace(std::move(scratch));
+        // The result must live in `scratch`: a view of Replace's returned
+        // temporary would dangle as soon as this statement ends.
+        scratch = Replace(std::string(text));
+        return scratch;
     }
     const std::size_t first = text.find_first_not_of(" \t\n\r");
     if (first == std::string_view::npos) return text.substr(0, 0);
