@@ -35,26 +35,14 @@ Cell Err(long v) { Cell c; c.kind = Kind::Err; c.err = v; return c; }
 Cell W(std::int64_t v) { Cell c; c.kind = Kind::W; c.w = v; return c; }
 
 Param Scalar(Cell value, std::string name = "p", bool isKey = false) {
-    Param p;
-    p.value = std::move(value);
-    p.name = std::move(name);
-    p.isKey = isKey;
-    return p;
+    return Param{std::move(value), {}, 0, 0, std::move(name), isKey};
 }
-
 Param Range(std::vector<Cell> cells, long rows, long columns) {
-    Param p;
-    p.value.kind = Kind::Range;
-    p.cells = std::move(cells);
-    p.rows = rows;
-    p.columns = columns;
-    p.name = "range";
-    return p;
+    Cell range;
+    range.kind = Kind::Range;
+    return Param{range, std::move(cells), rows, columns, "range", false};
 }
-
-Item NamedItem(const std::string& name, std::vector<Param> params) {
-    return Item{name, "cat", "fn", "key", std::move(params)};
-}
+Item NamedItem(const std::string& name, std::vector<Param> params) { return {name, "cat", "fn", "key", std::move(params)}; }
 
 void SetCell(CScalarChoice& choice, const Cell& cell) {
     switch (cell.kind) {
@@ -74,9 +62,7 @@ Cell GetCell(CScalarChoice& choice) {
     if (selected == "bBool") return BBool(choice.GetBBool());
     if (selected == "err") return Err(choice.GetErr());
     if (selected == "w") return W(choice.GetW());
-    Cell range;
-    range.kind = Kind::Range;
-    if (selected == "Range") return range;
+    if (selected == "Range") return Range({}, 0, 0).value;
     throw std::logic_error("a value with the selected element [" + selected + "]");
 }
 
@@ -84,16 +70,9 @@ Cell GetCell(CScalarChoice& choice) {
 std::string Show(const std::string& text) {
     std::string out = "\"";
     for (unsigned char c : text) {
-        char buffer[8];
-        if (c == '\\' || c == '"') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c >= 0x20 && c < 0x7F) {
-            out += static_cast<char>(c);
-        } else {
-            std::snprintf(buffer, sizeof buffer, "\\x%02X", c);
-            out += buffer;
-        }
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "\\x%02X", c);
+        out += c >= 0x20 && c < 0x7F && c != '\\' && c != '"' ? std::string(1, static_cast<char>(c)) : hex;
     }
     return out + "\"";
 }
