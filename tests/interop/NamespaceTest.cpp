@@ -78,8 +78,11 @@ void ExpectTargetNamespaceOnly(const std::string& text) {
 
 TEST(Namespaces, WrittenDocumentsUseTheTargetNamespaceOnly) {
     std::vector<std::pair<std::string, Doc>> docs = EdgeCorpus();
-    Generator generator(Seed() + 3);
-    for (int i = 0; i < 10; ++i) docs.push_back({"random document " + std::to_string(i), generator.Document()});
+    const std::uint64_t seed = Seed() + 3;
+    Generator generator(seed);
+    for (int i = 0; i < 10; ++i) {
+        docs.push_back({"seed " + std::to_string(seed) + ", document " + std::to_string(i), generator.Document()});
+    }
     for (const auto& [name, doc] : docs) {
         auto array = Build(doc);
         for (const Form& form : Forms()) {
