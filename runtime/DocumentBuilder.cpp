@@ -11,7 +11,6 @@
 #include <cstring>
 #include <limits>
 #include <new>
-#include <unordered_map>
 #include <vector>
 
 namespace NqXmlLib3 {
@@ -38,14 +37,6 @@ public:
         }
         m_used = start + size;
         return m_block + start;
-    }
-
-    template <class T>
-    T* Create(std::size_t count = 1) {
-        void* memory = Allocate(sizeof(T) * count, alignof(T));
-        T* first = static_cast<T*>(memory);
-        for (std::size_t i = 0; i < count; ++i) new (first + i) T();
-        return first;
     }
 
     bool IsLast(const char* data, std::size_t size) const { return m_block && data + size == m_block + m_used; }
@@ -78,12 +69,72 @@ private:
     std::size_t m_capacity = 0;
 };
 
+// The names of one document, each kept once: elements point to their name.
+// Open addressing over a power-of-two table; a name is found without
+// building a key.
+class NameTable {
+public:
+    const CXmlName* Intern(std::string_view namespaceUri, std::string_view localName) {
+        const std::size_t hash = Hash(namespaceUri, localName);
+        if (4 * (m_names.size() + 1) > 3 * m_slots.size()) Grow();
+        std::size_t slot = hash & (m_slots.size() - 1);
+        for (; m_slots[slot].name; slot = (slot + 1) & (m_slots.size() - 1)) {
+            const Slot& entry = m_slots[slot];
+            if (entry.hash == hash && entry.name->localName == localName && entry.name->namespaceUri == namespaceUri) {
+                return entry.name;
+            }
+        }
+        m_names.push_back(std::make_unique<CXmlName>(CXmlName{std::string(namespaceUri), std::string(localName)}));
+        m_slots[slot] = {hash, m_names.back().get()};
+        return m_slots[slot].name;
+    }
+
+private:
+    struct Slot {
+        std::size_t hash = 0;
+        const CXmlName* name = nullptr;
+    };
+
+    // Names are short and few: their lengths and their first and last eight
+    // bytes tell them apart well enough, and cost a handful of instructions.
+    static std::uint64_t Load8(const char* data) {
+        std::uint64_t value = 0;
+        std::memcpy(&value, data, sizeof value);
+        return value;
+    }
+    static std::uint64_t Digest(std::string_view part) {
+        if (part.size() >= 8) return part.size() ^ Load8(part.data()) ^ (Load8(part.data() + part.size() - 8) << 1);
+        std::uint64_t value = part.size();
+        for (unsigned char c : part) value = (value << 8) | c;
+        return value;
+    }
+    static std::size_t Hash(std::string_view namespaceUri, std::string_view localName) {
+        std::uint64_t hash = Digest(localName) * 0x9E3779B97F4A7C15ull;
+        hash ^= Digest(namespaceUri) + (hash >> 29);
+        return static_cast<std::size_t>(hash * 0xBF58476D1CE4E5B9ull >> 7);
+    }
+
+    void Grow() {
+        std::vector<Slot> old(std::max<std::size_t>(64, 2 * m_slots.size()));
+        old.swap(m_slots);
+        for (const Slot& entry : old) {
+            if (!entry.name) continue;
+            std::size_t slot = entry.hash & (m_slots.size() - 1);
+            while (m_slots[slot].name) slot = (slot + 1) & (m_slots.size() - 1);
+            m_slots[slot] = entry;
+        }
+    }
+
+    std::vector<Slot> m_slots;
+    std::vector<std::unique_ptr<CXmlName>> m_names;
+};
+
 } // namespace
 } // namespace detail
 
 struct CXmlDocument::Storage {
     detail::Arena arena;
-    std::unordered_map<std::string, std::unique_ptr<detail::CXmlName>> names;
+    detail::NameTable names;
 };
 
 namespace detail {
@@ -98,11 +149,9 @@ public:
 
     void StartElement(std::string_view namespaceUri, std::string_view localName, const RawAttribute* attributes,
                       std::size_t attributeCount, int line, int column) override {
-        // The parent's text run ends first, so that a blank run still at the
-        // end of the arena gives its room back.
-        if (!m_open.empty()) EndTextRun(m_open.back(), true);
-        CXmlElement* element = m_storage.arena.Create<CXmlElement>();
-        element->m_name = Intern(namespaceUri, localName);
+        if (!m_open.empty()) EndTextRun(m_open.back(), false);
+        CXmlElement* element = CreateElement(m_declarations.size() + attributeCount);
+        element->m_name = m_storage.names.Intern(namespaceUri, localName);
         element->m_line = line;
         element->m_column = column;
         AttachAttributes(*element, attributes, attributeCount);
@@ -114,19 +163,64 @@ public:
             else parent.element->m_firstChild = element;
             parent.lastChild = element;
         }
-        m_open.push_back({element, nullptr, 0, true});
+        m_open.push_back({element, nullptr, true});
     }
 
+    // Blanks are held aside until the run of character data they belong to
+    // turns out to be text: a run of blanks only is layout in an element
+    // with child elements, and the text of an element without.
     void CharacterData(std::string_view text) override {
         if (m_open.empty()) return;
         Open& open = m_open.back();
-        CXmlElement& element = *open.element;
+        if (open.runBlank) {
+            if (IsBlank(text)) {
+                m_pendingBlanks.append(text);
+                return;
+            }
+            open.runBlank = false;
+            AppendText(*open.element, m_pendingBlanks);
+            m_pendingBlanks.clear();
+        }
+        AppendText(*open.element, text);
+    }
+
+    void EndElement() override {
+        Open& open = m_open.back();
+        EndTextRun(open, open.lastChild == nullptr);
+        m_open.pop_back();
+    }
+
+private:
+    struct Open {
+        CXmlElement* element;
+        CXmlElement* lastChild;
+        bool runBlank;  // whether the current run of character data holds only blanks so far
+    };
+
+    static bool IsBlank(std::string_view text) {
+        for (char c : text) {
+            if (c != ' ' && c != '\n' && c != '\t' && c != '\r') return false;
+        }
+        return true;
+    }
+
+    // A run of character data ends at every tag; a run of blanks is kept
+    // only where it is the whole text of an element without children.
+    void EndTextRun(Open& open, bool keepBlanks) {
+        if (open.runBlank && keepBlanks) AppendText(*open.element, m_pendingBlanks);
+        m_pendingBlanks.clear();
+        open.runBlank = true;
+    }
+
+    // Appends to the element's text, which stays contiguous: it grows in
+    // place at the end of the arena, or moves there with room to spare.
+    void AppendText(CXmlElement& element, std::string_view text) {
+        if (text.empty()) return;
         const std::size_t length = element.m_textLength;
         if (text.size() > std::numeric_limits<std::uint32_t>::max() - length) {
             throw CNqException("The text of an element is longer than 4 GiB");
         }
         if (!element.m_text || !m_storage.arena.TryGrow(element.m_text, length, text.size())) {
-            // Move the text to the end of the arena, leaving room to grow.
             const std::size_t room = std::max<std::size_t>(2 * (length + text.size()), 64);
             char* moved = static_cast<char*>(m_storage.arena.Allocate(room, 1));
             if (length) std::memcpy(moved, element.m_text, length);
@@ -135,46 +229,6 @@ public:
         }
         std::memcpy(const_cast<char*>(element.m_text) + length, text.data(), text.size());
         element.m_textLength = static_cast<std::uint32_t>(length + text.size());
-        if (open.runBlank) open.runBlank = text.find_first_not_of(" \t\n\r") == std::string_view::npos;
-    }
-
-    void EndElement() override {
-        Open& open = m_open.back();
-        EndTextRun(open, open.lastChild != nullptr);
-        m_open.pop_back();
-    }
-
-private:
-    struct Open {
-        CXmlElement* element;
-        CXmlElement* lastChild;
-        std::uint32_t runStart;  // text length where the current run of character data began
-        bool runBlank;           // whether that run holds only blanks so far
-    };
-
-    // A run of character data ends at every tag. In an element with child
-    // elements a run of blanks is layout, not text, and is dropped.
-    void EndTextRun(Open& open, bool hasChildren) {
-        CXmlElement& element = *open.element;
-        if (hasChildren && open.runBlank && element.m_textLength > open.runStart) {
-            m_storage.arena.Shrink(element.m_text, element.m_textLength, open.runStart);
-            element.m_textLength = open.runStart;
-            if (element.m_textLength == 0) element.m_text = nullptr;
-        }
-        open.runStart = element.m_textLength;
-        open.runBlank = true;
-    }
-
-    const CXmlName* Intern(std::string_view namespaceUri, std::string_view localName) {
-        m_key.assign(namespaceUri);
-        m_key.push_back('\n');
-        m_key.append(localName);
-        auto found = m_storage.names.find(m_key);
-        if (found != m_storage.names.end()) return found->second.get();
-        auto name = std::make_unique<CXmlName>(CXmlName{std::string(namespaceUri), std::string(localName)});
-        const CXmlName* result = name.get();
-        m_storage.names.emplace(m_key, std::move(name));
-        return result;
     }
 
     std::string_view CopyText(std::string_view text) {
@@ -192,22 +246,32 @@ private:
         attribute.m_isNamespaceDeclaration = declaration;
     }
 
+    // An element with room for its attributes right behind it.
+    CXmlElement* CreateElement(std::size_t attributeCount) {
+        static_assert(sizeof(CXmlElement) % alignof(CXmlAttribute) == 0, "attributes follow an element");
+        void* memory = m_storage.arena.Allocate(sizeof(CXmlElement) + attributeCount * sizeof(CXmlAttribute),
+                                                alignof(CXmlElement));
+        CXmlElement* element = new (memory) CXmlElement();
+        auto* list = reinterpret_cast<CXmlAttribute*>(element + 1);
+        for (std::size_t i = 0; i < attributeCount; ++i) new (list + i) CXmlAttribute();
+        return element;
+    }
+
     // Namespace declarations come first, as the attributes xmlns and xmlns:prefix.
     void AttachAttributes(CXmlElement& element, const RawAttribute* attributes, std::size_t count) {
         const std::size_t total = m_declarations.size() + count;
         if (total == 0) return;
-        CXmlAttribute* list = m_storage.arena.Create<CXmlAttribute>(total);
+        auto* list = reinterpret_cast<CXmlAttribute*>(&element + 1);
         std::size_t i = 0;
         for (const auto& declaration : m_declarations) {
             const std::string& prefix = declaration.first;
-            SetAttribute(list[i++], Intern(xmlnsUri, prefix.empty() ? "xmlns" : prefix), declaration.second, true);
+            SetAttribute(list[i++], m_storage.names.Intern(xmlnsUri, prefix.empty() ? "xmlns" : prefix), declaration.second, true);
         }
         for (std::size_t a = 0; a < count; ++a) {
-            SetAttribute(list[i++], Intern(attributes[a].namespaceUri, attributes[a].localName),
+            SetAttribute(list[i++], m_storage.names.Intern(attributes[a].namespaceUri, attributes[a].localName),
                          attributes[a].value, false);
         }
         m_declarations.clear();
-        element.m_attributes = list;
         element.m_attributeCount = static_cast<std::uint32_t>(total);
     }
 
@@ -217,7 +281,7 @@ private:
     CXmlDocument::Storage& m_storage;
     std::vector<Open> m_open;
     std::vector<std::pair<std::string, std::string>> m_declarations;
-    std::string m_key;
+    std::string m_pendingBlanks;
 };
 
 } // namespace detail
@@ -232,7 +296,9 @@ CXmlElement* CXmlElement::GetNextSiblingElement() const { return m_nextSibling; 
 const std::string& CXmlElement::GetLocalName() const { return m_name->localName; }
 const std::string& CXmlElement::GetNamespaceUri() const { return m_name->namespaceUri; }
 std::string_view CXmlElement::GetText() const { return std::string_view(m_text, m_textLength); }
-CXmlAttributeList CXmlElement::GetAttributes() const { return CXmlAttributeList(m_attributes, m_attributeCount); }
+CXmlAttributeList CXmlElement::GetAttributes() const {
+    return CXmlAttributeList(reinterpret_cast<const CXmlAttribute*>(this + 1), m_attributeCount);
+}
 int CXmlElement::GetLine() const { return m_line; }
 int CXmlElement::GetColumn() const { return m_column; }
 

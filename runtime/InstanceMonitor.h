@@ -8,19 +8,14 @@ namespace NqXmlLib3 {
 
 class NQXML_API CInstanceMonitor {
 public:
+    // The class name documents what is counted; the count is all that is kept.
     explicit CInstanceMonitor(const char* className);
-    // A copy is a new live object with the same class name.
+    // A copy is a new live object.
     CInstanceMonitor(const CInstanceMonitor& other);
     CInstanceMonitor& operator=(const CInstanceMonitor& other);
     virtual ~CInstanceMonitor();
 
-    // The class name given at construction (a string with static lifetime).
-    const char* GetMonitoredClassName() const;
-
     static long GetLiveCount();
-
-private:
-    const char* m_className;
 };
 
 } // namespace NqXmlLib3

@@ -69,8 +69,7 @@ private:
     const detail::CXmlName* m_name = nullptr;
     CXmlElement* m_firstChild = nullptr;
     CXmlElement* m_nextSibling = nullptr;
-    const char* m_text = nullptr;
-    const CXmlAttribute* m_attributes = nullptr;
+    const char* m_text = nullptr;  // the attributes follow the element in memory
     std::uint32_t m_textLength = 0;
     std::uint32_t m_attributeCount = 0;
     std::int32_t m_line = 0;
