@@ -3,6 +3,8 @@
 #include "runtime/Conversions.h"
 #include "storage/ElementFrame.h"
 
+#include <cstring>
+
 namespace Storage {
 
 using NqXmlLib3::CNqInvalidStateException;
@@ -15,16 +17,16 @@ namespace {
 // Writes the element of the selected alternative.
 class SelectedWriter {
 public:
-    SelectedWriter(CXmlTextWriter* writer, const std::string& selected) : m_writer(writer), m_selected(selected) {}
+    SelectedWriter(CXmlTextWriter* writer, const char* selected) : m_writer(writer), m_selected(selected) {}
 
     template <class Kind, class T, class Setter>
     void Alternative(Kind, const char* element, bool isSet, const T& value, Setter) {
-        if (isSet && m_selected == element) Frame::WriteSimple<Kind>(m_writer, element, value);
+        if (isSet && std::strcmp(m_selected, element) == 0) Frame::WriteSimple<Kind>(m_writer, element, value);
     }
 
 private:
     CXmlTextWriter* m_writer;
-    const std::string& m_selected;
+    const char* m_selected;
 };
 
 // Reads the cursor into the first alternative it names, if any.
@@ -57,77 +59,79 @@ CScalarChoice::~CScalarChoice() = default;
 // The alternatives in the order they are tried when reading.
 template <class Visitor>
 void CScalarChoice::VisitScalars(Visitor& visitor) {
-    visitor.Alternative(Frame::Double, "num", m_num.isSet, m_num.value, &CScalarChoice::SetNum);
-    visitor.Alternative(Frame::String, "str", m_str.isSet, m_str.value, &CScalarChoice::SetStr);
-    visitor.Alternative(Frame::Boolean, "bBool", m_bBool.isSet, m_bBool.value, &CScalarChoice::SetBBool);
-    visitor.Alternative(Frame::Int, "err", m_err.isSet, m_err.value, &CScalarChoice::SetErr);
-    visitor.Alternative(Frame::Long, "w", m_w.isSet, m_w.value, &CScalarChoice::SetW);
+    visitor.Alternative(Frame::Double, "num", m_numSet, m_num, &CScalarChoice::SetNum);
+    visitor.Alternative(Frame::String, "str", m_strSet, m_str, &CScalarChoice::SetStr);
+    visitor.Alternative(Frame::Boolean, "bBool", m_bBoolSet, m_bBool, &CScalarChoice::SetBBool);
+    visitor.Alternative(Frame::Int, "err", m_errSet, m_err, &CScalarChoice::SetErr);
+    visitor.Alternative(Frame::Long, "w", m_wSet, m_w, &CScalarChoice::SetW);
 }
 
 void CScalarChoice::ClearChoice(const char* selectedElement) {
-    m_num = {};
-    m_str = {};
-    m_bBool = {};
-    m_err = {};
-    m_w = {};
-    m_selectedElement = selectedElement;
+    m_num = 0.0;
+    m_str.clear();
+    m_bBool = false;
+    m_err = 0;
+    m_w = 0;
+    m_numSet = m_strSet = m_bBoolSet = m_errSet = m_wSet = false;
+    m_selectedElement = selectedElement ? selectedElement : "";
 }
+
+bool CScalarChoice::IsSelected(const char* element) const { return std::strcmp(m_selectedElement, element) == 0; }
 
 template <class Kind, class T>
-void CScalarChoice::Select(Alternative<T>& alternative, const char* element, T value) {
+void CScalarChoice::Select(bool& isSet, T& field, const char* element, T value) {
     Kind::Check(element, value);
     ClearChoice(element);
-    alternative.isSet = true;
-    alternative.value = std::move(value);
+    isSet = true;
+    field = std::move(value);
+}
+
+void CScalarChoice::SetValid(bool& isSet, const char* element, bool valid) {
+    if (valid == isSet) return;
+    ClearChoice(valid ? element : "");  // the value returns to its default
+    isSet = valid;
 }
 
 template <class T>
-void CScalarChoice::SetValid(Alternative<T>& alternative, const char* element, bool valid) {
-    if (valid == alternative.isSet) return;
-    ClearChoice(valid ? element : "");
-    alternative.isSet = valid;
-}
-
-template <class T>
-T CScalarChoice::Get(const Alternative<T>& alternative, const char* property) const {
-    if (!alternative.isSet) {
+T CScalarChoice::Get(bool isSet, const T& field, const char* property) const {
+    if (!isSet) {
         throw CNqInvalidStateException(
             FormatString("The Property Get%s is not valid. Set%s must be called first", property, property));
     }
-    return alternative.value;
+    return field;
 }
 
-double CScalarChoice::GetNum() { return Get(m_num, "Num"); }
-void CScalarChoice::SetNum(double value) { Select<Frame::DoubleKind>(m_num, "num", value); }
-bool CScalarChoice::IsValidNum() { return m_num.isSet; }
-void CScalarChoice::SetValidNum(bool valid) { SetValid(m_num, "num", valid); }
+double CScalarChoice::GetNum() { return Get(m_numSet, m_num, "Num"); }
+void CScalarChoice::SetNum(double value) { Select<Frame::DoubleKind>(m_numSet, m_num, "num", value); }
+bool CScalarChoice::IsValidNum() { return m_numSet; }
+void CScalarChoice::SetValidNum(bool valid) { SetValid(m_numSet, "num", valid); }
 
-std::string CScalarChoice::GetStr() { return Get(m_str, "Str"); }
+std::string CScalarChoice::GetStr() { return Get(m_strSet, m_str, "Str"); }
 void CScalarChoice::SetStr(std::string value) {
-    Select<Frame::StringKind>(m_str, "str", NqXmlLib3::CWhitespaceUtils::Preserve(std::move(value)));
+    Select<Frame::StringKind>(m_strSet, m_str, "str", NqXmlLib3::CWhitespaceUtils::Preserve(std::move(value)));
 }
-bool CScalarChoice::IsValidStr() { return m_str.isSet; }
-void CScalarChoice::SetValidStr(bool valid) { SetValid(m_str, "str", valid); }
+bool CScalarChoice::IsValidStr() { return m_strSet; }
+void CScalarChoice::SetValidStr(bool valid) { SetValid(m_strSet, "str", valid); }
 
-bool CScalarChoice::GetBBool() { return Get(m_bBool, "BBool"); }
-void CScalarChoice::SetBBool(bool value) { Select<Frame::BooleanKind>(m_bBool, "bBool", value); }
-bool CScalarChoice::IsValidBBool() { return m_bBool.isSet; }
-void CScalarChoice::SetValidBBool(bool valid) { SetValid(m_bBool, "bBool", valid); }
+bool CScalarChoice::GetBBool() { return Get(m_bBoolSet, m_bBool, "BBool"); }
+void CScalarChoice::SetBBool(bool value) { Select<Frame::BooleanKind>(m_bBoolSet, m_bBool, "bBool", value); }
+bool CScalarChoice::IsValidBBool() { return m_bBoolSet; }
+void CScalarChoice::SetValidBBool(bool valid) { SetValid(m_bBoolSet, "bBool", valid); }
 
-long CScalarChoice::GetErr() { return Get(m_err, "Err"); }
-void CScalarChoice::SetErr(long value) { Select<Frame::IntKind>(m_err, "err", value); }
-bool CScalarChoice::IsValidErr() { return m_err.isSet; }
-void CScalarChoice::SetValidErr(bool valid) { SetValid(m_err, "err", valid); }
+long CScalarChoice::GetErr() { return Get(m_errSet, m_err, "Err"); }
+void CScalarChoice::SetErr(long value) { Select<Frame::IntKind>(m_errSet, m_err, "err", value); }
+bool CScalarChoice::IsValidErr() { return m_errSet; }
+void CScalarChoice::SetValidErr(bool valid) { SetValid(m_errSet, "err", valid); }
 
-std::int64_t CScalarChoice::GetW() { return Get(m_w, "W"); }
-void CScalarChoice::SetW(std::int64_t value) { Select<Frame::LongKind>(m_w, "w", value); }
-bool CScalarChoice::IsValidW() { return m_w.isSet; }
-void CScalarChoice::SetValidW(bool valid) { SetValid(m_w, "w", valid); }
+std::int64_t CScalarChoice::GetW() { return Get(m_wSet, m_w, "W"); }
+void CScalarChoice::SetW(std::int64_t value) { Select<Frame::LongKind>(m_wSet, m_w, "w", value); }
+bool CScalarChoice::IsValidW() { return m_wSet; }
+void CScalarChoice::SetValidW(bool valid) { SetValid(m_wSet, "w", valid); }
 
 std::string CScalarChoice::GetChoiceSelectedElement() const { return m_selectedElement; }
 
 void CScalarChoice::WriteSelectedScalar(CXmlTextWriter* writer) {
-    if (m_selectedElement.empty()) {
+    if (*m_selectedElement == '\0') {
         throw NqXmlLib3::CNqValidationException("This element is a choice, and as such must have at one (and only one) "
                                                 "valid item, currently there are none set");
     }

@@ -52,11 +52,11 @@ protected:
     CScalarChoice& operator=(const CScalarChoice& other);
     virtual ~CScalarChoice();
 
-    // Unsets every alternative and makes `selectedElement` the selected element.
+    // Unsets every alternative and makes `selectedElement` the selected
+    // element. It must be a string literal: the choice keeps the pointer.
     virtual void ClearChoice(const char* selectedElement);
 
-    bool IsSelected(const char* element) const { return m_selectedElement == element; }
-    bool NoneSelected() const { return m_selectedElement.empty(); }
+    bool IsSelected(const char* element) const;
 
     // Writes the element of the selected scalar alternative; refuses an empty selection.
     void WriteSelectedScalar(NqXmlLib3::CXmlTextWriter* writer);
@@ -64,27 +64,27 @@ protected:
     NqXmlLib3::CXmlElement* ReadScalar(NqXmlLib3::CXmlElement* cursor);
 
 private:
-    template <class T>
-    struct Alternative {
-        bool isSet = false;
-        T value = T();
-    };
-
     template <class Visitor>
     void VisitScalars(Visitor& visitor);
     template <class Kind, class T>
-    void Select(Alternative<T>& alternative, const char* element, T value);
+    void Select(bool& isSet, T& field, const char* element, T value);
+    void SetValid(bool& isSet, const char* element, bool valid);
     template <class T>
-    void SetValid(Alternative<T>& alternative, const char* element, bool valid);
-    template <class T>
-    T Get(const Alternative<T>& alternative, const char* property) const;
+    T Get(bool isSet, const T& field, const char* property) const;
 
-    Alternative<double> m_num;
-    Alternative<std::string> m_str;
-    Alternative<bool> m_bBool;
-    Alternative<long> m_err;
-    Alternative<std::int64_t> m_w;
-    std::string m_selectedElement;
+    // A value and a flag per alternative; the flags are packed at the end.
+    double m_num = 0.0;
+    long m_err = 0;
+    std::int64_t m_w = 0;
+    std::string m_str;
+    // One of the alternatives' element names (a string literal), or "" when none is set.
+    const char* m_selectedElement = "";
+    bool m_numSet = false;
+    bool m_strSet = false;
+    bool m_bBoolSet = false;
+    bool m_errSet = false;
+    bool m_wSet = false;
+    bool m_bBool = false;
 };
 
 } // namespace Storage
