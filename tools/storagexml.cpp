@@ -8,8 +8,8 @@
 
 #include <CLI/CLI.hpp>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -207,6 +207,13 @@ int Example(const std::string& out) {
     return ExitGood;
 }
 
+// -o/--output OUT. An empty OUT is refused rather than taken for standard output.
+void AddOutputOption(CLI::App& command, std::string& out) {
+    command.add_option("-o,--output", out, "Write to OUT instead of standard output")
+        ->option_text("OUT")
+        ->check([](const std::string& value) { return value.empty() ? std::string("OUT is empty") : std::string(); });
+}
+
 int Run(int argc, char** argv) {
     CLI::App app("Checks, formats and makes Storage documents. FILE may be - for standard input.", "storagexml");
     app.set_version_flag("--version", "storagexml " STORAGEXML_VERSION);
@@ -222,12 +229,12 @@ int Run(int argc, char** argv) {
     bool compact = false;
     auto* format = app.add_subcommand("format", "Write FILE back in the library's layout");
     format->add_flag("--compact", compact, "No line breaks inside the document");
-    format->add_option("-o,--output", formatOut, "Write to OUT instead of standard output")->option_text("OUT");
+    AddOutputOption(*format, formatOut);
     format->add_option("FILE", formatPath, "Document to format")->required();
 
     std::string exampleOut;
     auto* example = app.add_subcommand("example", "Write an example document built through the API");
-    example->add_option("-o,--output", exampleOut, "Write to OUT instead of standard output")->option_text("OUT");
+    AddOutputOption(*example, exampleOut);
 
     try {
         app.parse(argc, argv);
@@ -245,7 +252,10 @@ int Run(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     try {
-        return Run(argc, argv);
+        const int status = Run(argc, argv);
+        // A report or a document that did not reach standard output is lost: say so.
+        if (!(std::cout << std::flush)) throw FileError("cannot write to standard output");
+        return status;
     } catch (const FileError& error) {
         std::cerr << "storagexml: " << error.what() << '\n';
         return ExitUsage;

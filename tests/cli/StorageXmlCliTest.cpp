@@ -134,6 +134,8 @@ TEST_F(StorageXmlCli, ExitCodesAndWhereMessagesGo) {
         {"check .", 2, "", "cannot read ."},
         {"format missing.xml", 2, "", "missing.xml"},
         {"format -o no-such-dir/out.xml good.xml", 2, "", "no-such-dir/out.xml"},
+        {"example -o ''", 2, "", "OUT"},
+        {"example >/dev/full", 2, "", "standard output"},
         {"check good.xml", 0, "good.xml: ok", ""},
         {"check bad.xml", 1, "bad.xml: invalid", ""},
         {"check good.xml malformed.xml", 1, "malformed.xml: invalid", ""},
