@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <random>
 #include <stdexcept>
 
 namespace interop {
@@ -240,6 +241,26 @@ std::vector<std::pair<std::string, Doc>> EdgeCorpus() {
     return corpus;
 }
 
+namespace {
+
+// Random documents; the same seed gives the same sequence.
+class Generator {
+public:
+    explicit Generator(std::uint64_t seed) : m_rng(seed) {}
+    Doc Document(int maxItems = 5, int maxParams = 5, int maxCells = 7);
+
+private:
+    int Pick(int count) { return static_cast<int>(m_rng() % static_cast<std::uint64_t>(count)); }
+    Cell Scalar(bool allowRange);
+    Param Parameter(int maxCells);
+    std::string String();
+    double Double();
+    long Int32();
+    std::int64_t Int64();
+
+    std::mt19937_64 m_rng;
+};
+
 Doc Generator::Document(int maxItems, int maxParams, int maxCells) {
     Doc doc;
     const int items = Pick(maxItems + 1);
@@ -320,6 +341,8 @@ std::int64_t Generator::Int64() {
     return static_cast<std::int64_t>(m_rng());
 }
 
+} // namespace
+
 std::string Chain(const NqXmlLib3::CNqException& error) {
     std::string out;
     for (const NqXmlLib3::CNqException* e = &error; e; e = e->GetInnerException()) out += std::string(e->what()) + "\n";
@@ -335,6 +358,16 @@ std::string Innermost(const NqXmlLib3::CNqException& error) {
 std::uint64_t Seed() {
     const char* text = std::getenv("STORAGEXML_SEED");
     return text && *text ? std::strtoull(text, nullptr, 0) : 20240611u;
+}
+
+std::vector<std::pair<std::string, Doc>> RandomCorpus(int count, int stream) {
+    Generator generator(Seed() + static_cast<std::uint64_t>(stream) * 0x9E3779B97F4A7C15ull);
+    std::vector<std::pair<std::string, Doc>> corpus;
+    for (int i = 0; i < count; ++i) {
+        corpus.push_back({"STORAGEXML_SEED=" + std::to_string(Seed()) + ", random document " + std::to_string(i),
+                          generator.Document()});
+    }
+    return corpus;
 }
 
 } // namespace interop

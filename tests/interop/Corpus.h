@@ -7,7 +7,6 @@
 #include "storage/Storage.h"
 
 #include <cstdint>
-#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -62,24 +61,6 @@ const std::vector<Form>& Forms();
 // Named documents holding every edge value of every kind.
 std::vector<std::pair<std::string, Doc>> EdgeCorpus();
 
-// Random documents; the same seed gives the same sequence.
-class Generator {
-public:
-    explicit Generator(std::uint64_t seed) : m_rng(seed) {}
-    Doc Document(int maxItems = 5, int maxParams = 5, int maxCells = 7);
-
-private:
-    int Pick(int count) { return static_cast<int>(m_rng() % static_cast<std::uint64_t>(count)); }
-    Cell Scalar(bool allowRange);
-    Param Parameter(int maxCells);
-    std::string String();
-    double Double();
-    long Int32();
-    std::int64_t Int64();
-
-    std::mt19937_64 m_rng;
-};
-
 // The messages of an exception chain, outermost first, one per line; and
 // the innermost message alone.
 std::string Chain(const NqXmlLib3::CNqException& error);
@@ -87,5 +68,9 @@ std::string Innermost(const NqXmlLib3::CNqException& error);
 
 // The seed of the random tests: STORAGEXML_SEED when set, a fixed one otherwise.
 std::uint64_t Seed();
+
+// `count` random documents from the seed, each named by the seed and its
+// number; each `stream` gives another sequence from the same seed.
+std::vector<std::pair<std::string, Doc>> RandomCorpus(int count, int stream);
 
 } // namespace interop

@@ -78,11 +78,7 @@ void ExpectTargetNamespaceOnly(const std::string& text) {
 
 TEST(Namespaces, WrittenDocumentsUseTheTargetNamespaceOnly) {
     std::vector<std::pair<std::string, Doc>> docs = EdgeCorpus();
-    const std::uint64_t seed = Seed() + 3;
-    Generator generator(seed);
-    for (int i = 0; i < 10; ++i) {
-        docs.push_back({"seed " + std::to_string(seed) + ", document " + std::to_string(i), generator.Document()});
-    }
+    for (auto& random : RandomCorpus(10, 3)) docs.push_back(std::move(random));
     for (const auto& [name, doc] : docs) {
         auto array = Build(doc);
         for (const Form& form : Forms()) {
