@@ -89,9 +89,18 @@ void ReplaceFile(const std::string& path, const std::string& text) {
     throw CNqException(FormatString("The value [%s] of [%s] %s", detail::QuoteForMessage(lexical).c_str(), name, why));
 }
 
+bool IsSet(const char* facet) { return facet && *facet; }
+
+// Whether any facet of a number is set: the common case, none, costs no conversion.
+bool AnyFacet(const char* pattern, const char* minInclusive, const char* maxInclusive, const char* minExclusive,
+              const char* maxExclusive, int totalDigits) {
+    return IsSet(pattern) || IsSet(minInclusive) || IsSet(maxInclusive) || IsSet(minExclusive) ||
+           IsSet(maxExclusive) || totalDigits >= 0;
+}
+
 // The facets that apply to any lexical form: the pattern and the number of digits.
 void CheckLexicalFacets(const char* name, const std::string& lexical, const char* pattern, int totalDigits) {
-    if (pattern && *pattern && !std::regex_match(lexical, std::regex(pattern))) {
+    if (IsSet(pattern) && !std::regex_match(lexical, std::regex(pattern))) {
         RefuseFacet(name, lexical, FormatString("does not match the pattern [%s]", pattern).c_str());
     }
     if (totalDigits >= 0) {
@@ -105,11 +114,10 @@ void CheckLexicalFacets(const char* name, const std::string& lexical, const char
 template <class T, class Parse>
 void CheckBounds(const char* name, T value, const std::string& lexical, Parse parse, const char* minInclusive,
                  const char* maxInclusive, const char* minExclusive, const char* maxExclusive) {
-    auto set = [](const char* bound) { return bound && *bound; };
-    if (set(minInclusive) && !(value >= parse(minInclusive))) RefuseFacet(name, lexical, "is below its minimum");
-    if (set(maxInclusive) && !(value <= parse(maxInclusive))) RefuseFacet(name, lexical, "is above its maximum");
-    if (set(minExclusive) && !(value > parse(minExclusive))) RefuseFacet(name, lexical, "is not above its lower bound");
-    if (set(maxExclusive) && !(value < parse(maxExclusive))) RefuseFacet(name, lexical, "is not below its upper bound");
+    if (IsSet(minInclusive) && !(value >= parse(minInclusive))) RefuseFacet(name, lexical, "is below its minimum");
+    if (IsSet(maxInclusive) && !(value <= parse(maxInclusive))) RefuseFacet(name, lexical, "is above its maximum");
+    if (IsSet(minExclusive) && !(value > parse(minExclusive))) RefuseFacet(name, lexical, "is not above its lower bound");
+    if (IsSet(maxExclusive) && !(value < parse(maxExclusive))) RefuseFacet(name, lexical, "is not below its upper bound");
 }
 
 } // namespace
@@ -193,6 +201,7 @@ bool CXmlObjectBase::IsNamespaceAttribute(const CXmlAttribute* attribute) {
 void CXmlObjectBase::CheckRestrictionForr8(const char* name, double value, const char* pattern, int, int,
                                            const char* minInclusive, const char* maxInclusive,
                                            const char* minExclusive, const char* maxExclusive, int totalDigits) {
+    if (!AnyFacet(pattern, minInclusive, maxInclusive, minExclusive, maxExclusive, totalDigits)) return;
     const std::string lexical = CConversions::r8ToString(value);
     CheckLexicalFacets(name, lexical, pattern, totalDigits);
     CheckBounds(name, value, lexical, [](const char* b) { return CConversions::r8FromString(b); }, minInclusive,
@@ -212,10 +221,7 @@ void CXmlObjectBase::CheckRestrictionFori4(const char* name, long value, const c
 void CXmlObjectBase::CheckRestrictionFori8(const char* name, std::int64_t value, const char* pattern, int, int,
                                            const char* minInclusive, const char* maxInclusive,
                                            const char* minExclusive, const char* maxExclusive, int totalDigits) {
-    const bool neutral = !(pattern && *pattern) && totalDigits < 0 && !(minInclusive && *minInclusive) &&
-                         !(maxInclusive && *maxInclusive) && !(minExclusive && *minExclusive) &&
-                         !(maxExclusive && *maxExclusive);
-    if (neutral) return;
+    if (!AnyFacet(pattern, minInclusive, maxInclusive, minExclusive, maxExclusive, totalDigits)) return;
     const std::string lexical = CConversions::i8ToString(value);
     CheckLexicalFacets(name, lexical, pattern, totalDigits);
     CheckBounds(name, value, lexical, [](const char* b) { return CConversions::i8FromString(b); }, minInclusive,
@@ -224,7 +230,7 @@ void CXmlObjectBase::CheckRestrictionFori8(const char* name, std::int64_t value,
 
 void CXmlObjectBase::CheckRestrictionForboolean(const char* name, bool value, const char* pattern, int, int,
                                                 const char*, const char*, const char*, const char*, int) {
-    CheckLexicalFacets(name, CConversions::booleanToString(value), pattern, -1);
+    if (IsSet(pattern)) CheckLexicalFacets(name, CConversions::booleanToString(value), pattern, -1);
 }
 
 void CXmlObjectBase::CheckRestrictionForstring(const char* name, const std::string& value, const char* pattern,
@@ -234,7 +240,7 @@ void CXmlObjectBase::CheckRestrictionForstring(const char* name, const std::stri
     if (detail::FindTextFault(value, codePoint) != std::string::npos) {
         detail::CheckXmlText(value, FormatString("[%s]", name).c_str());
     }
-    CheckLexicalFacets(name, value, pattern, -1);
+    if (IsSet(pattern)) CheckLexicalFacets(name, value, pattern, -1);
     if (minLength >= 0 || maxLength >= 0) {
         const std::size_t length = detail::CountCharacters(value);
         if (minLength >= 0 && length < static_cast<std::size_t>(minLength)) RefuseFacet(name, value, "is too short");
