@@ -26,6 +26,8 @@ public:
 
     void AddRef();
     void Release();
+    // Whether more than one reference is held on the object.
+    bool IsShared() const noexcept { return m_referenceCount > 1; }
 
     std::string GetElementName() const;
     // The element name without a copy, for writers and readers on a hot path.

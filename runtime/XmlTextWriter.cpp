@@ -24,8 +24,10 @@ constexpr std::array<unsigned char, 256> MakeClasses(bool attribute) {
         else if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') classes[c] = Forbidden;
         else classes[c] = Copy;
     }
-    classes['&'] = classes['<'] = classes['>'] = classes['\r'] = Escape;
-    if (attribute) classes['"'] = classes['\t'] = classes['\n'] = Escape;
+    // Line ends are written as references too: they read back the same, and
+    // line breaks in the output are the layout's alone.
+    classes['&'] = classes['<'] = classes['>'] = classes['\r'] = classes['\n'] = Escape;
+    if (attribute) classes['"'] = classes['\t'] = Escape;
     return classes;
 }
 
