@@ -45,9 +45,7 @@ CArrRange::~CArrRange() { Cleanup(); }
 void CArrRange::Cleanup() { m_arrRange_ChoiceA = nullptr; }
 
 void CArrRange::Init() {
-    Cleanup();
-    m_arrRange_ChoiceA = NqXmlLib3::DynamicCast<CArrRange_ChoiceACol>(CClassFactory::CreateClassCollection(
-        CClassFactory::ClassId_CArrRange_ChoiceACol, "arrRange_ChoiceA", 1, NqXmlLib3::CXmlCollectionBase::Unbounded));
+    Frame::RenewCollection(m_arrRange_ChoiceA, CClassFactory::ClassId_CArrRange_ChoiceACol, "arrRange_ChoiceA", 1);
     m_rows = 0;
     m_columns = 0;
     m_elementName = "arrRange";

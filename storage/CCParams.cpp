@@ -46,9 +46,7 @@ CCParams::~CCParams() { Cleanup(); }
 void CCParams::Cleanup() {}
 
 void CCParams::Init() {
-    Cleanup();
-    m_cParams_ChoiceA = NqXmlLib3::DynamicCast<CCParams_ChoiceA>(
-        CClassFactory::CreateClass(CClassFactory::ClassId_CCParams_ChoiceA, "cParams_ChoiceA"));
+    Frame::RenewChoice(m_cParams_ChoiceA, CClassFactory::ClassId_CCParams_ChoiceA, "cParams_ChoiceA");
     m_ParamName.clear();
     m_isKey = false;
     m_elementName = "cParams";

@@ -45,9 +45,7 @@ CStorageArray::~CStorageArray() { Cleanup(); }
 void CStorageArray::Cleanup() { m_StorageItems = nullptr; }
 
 void CStorageArray::Init() {
-    Cleanup();
-    m_StorageItems = NqXmlLib3::DynamicCast<CStorageItemCol>(CClassFactory::CreateClassCollection(
-        CClassFactory::ClassId_CStorageItemCol, "StorageItems", 0, NqXmlLib3::CXmlCollectionBase::Unbounded));
+    Frame::RenewCollection(m_StorageItems, CClassFactory::ClassId_CStorageItemCol, "StorageItems", 0);
     m_ClientID.clear();
     m_KeyID.clear();
     m_elementName = "StorageArray";

@@ -51,13 +51,11 @@ CStorageItem::~CStorageItem() { Cleanup(); }
 void CStorageItem::Cleanup() { m_parameters = nullptr; }
 
 void CStorageItem::Init() {
-    Cleanup();
     m_ClientID.clear();
     m_CatID.clear();
     m_FunctionName.clear();
     m_KeyID.clear();
-    m_parameters = NqXmlLib3::DynamicCast<CCParamsCol>(CClassFactory::CreateClassCollection(
-        CClassFactory::ClassId_CCParamsCol, "parameters", 1, NqXmlLib3::CXmlCollectionBase::Unbounded));
+    Frame::RenewCollection(m_parameters, CClassFactory::ClassId_CCParamsCol, "parameters", 1);
     m_elementName = "StorageItem";
 }
 

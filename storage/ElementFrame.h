@@ -20,6 +20,7 @@
 #include "runtime/XmlElement.h"
 #include "runtime/XmlObjectBase.h"
 #include "runtime/XmlTextWriter.h"
+#include "storage/ClassFactory.h"
 #include "storage/TargetNamespace.h"
 
 #include <cstdint>
@@ -92,6 +93,32 @@ inline void Store(StringKind, std::string& field, const char* name, std::string 
     value = NqXmlLib3::CWhitespaceUtils::Preserve(std::move(value));
     StringKind::Check(name, value);
     field = std::move(value);
+}
+
+// ---- Owned children ----------------------------------------------------------
+// Init gives an owner children as the class factory makes them. The child it
+// holds already is kept when no one else holds it and it is still as the
+// factory made it, since no one can tell it from a new one; otherwise a new
+// one is made. Reading an object just made then costs no second child.
+
+template <class Collection>
+void RenewCollection(CSmartPtr<Collection>& held, CClassFactory::Storage_Classes classId, const char* elementName,
+                     int minOccurs) {
+    constexpr int maxOccurs = CXmlCollectionBase::Unbounded;
+    if (held && !held->IsShared() && held->GetCount() == 0 && held->ElementName() == elementName &&
+        held->GetMinOccurs() == minOccurs && held->GetMaxOccurs() == maxOccurs) {
+        return;
+    }
+    held = NqXmlLib3::DynamicCast<Collection>(
+        CClassFactory::CreateClassCollection(classId, elementName, minOccurs, maxOccurs));
+}
+
+template <class Choice>
+void RenewChoice(CSmartPtr<Choice>& held, CClassFactory::Storage_Classes classId, const char* elementName) {
+    if (held && !held->IsShared() && held->GetChoiceSelectedElement().empty() && held->ElementName() == elementName) {
+        return;
+    }
+    held = NqXmlLib3::DynamicCast<Choice>(CClassFactory::CreateClass(classId, elementName));
 }
 
 // ---- Failures ------------------------------------------------------------------
