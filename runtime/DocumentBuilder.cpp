@@ -163,7 +163,7 @@ public:
             else parent.element->m_firstChild = element;
             parent.lastChild = element;
         }
-        m_open.push_back({element, nullptr, true});
+        m_open.push_back({element, nullptr, true, false});
     }
 
     // Blanks are held aside until the run of character data they belong to
@@ -178,15 +178,21 @@ public:
                 return;
             }
             open.runBlank = false;
-            AppendText(*open.element, m_pendingBlanks);
+            Append(open, m_pendingBlanks);
             m_pendingBlanks.clear();
         }
-        AppendText(*open.element, text);
+        Append(open, text);
     }
 
     void EndElement() override {
         Open& open = m_open.back();
         EndTextRun(open, open.lastChild == nullptr);
+        if (open.mixed) {
+            const std::string_view text = CopyText(m_mixed.back());
+            open.element->m_text = text.data();
+            open.element->m_textLength = static_cast<std::uint32_t>(text.size());
+            m_mixed.pop_back();
+        }
         m_open.pop_back();
     }
 
@@ -195,6 +201,7 @@ private:
         CXmlElement* element;
         CXmlElement* lastChild;
         bool runBlank;  // whether the current run of character data holds only blanks so far
+        bool mixed;     // whether the element's text is gathered in m_mixed.back()
     };
 
     static bool IsBlank(std::string_view text) {
@@ -207,9 +214,31 @@ private:
     // A run of character data ends at every tag; a run of blanks is kept
     // only where it is the whole text of an element without children.
     void EndTextRun(Open& open, bool keepBlanks) {
-        if (open.runBlank && keepBlanks) AppendText(*open.element, m_pendingBlanks);
+        if (open.runBlank && keepBlanks) Append(open, m_pendingBlanks);
         m_pendingBlanks.clear();
         open.runBlank = true;
+    }
+
+    // Text that follows a child element cannot grow in place, since the
+    // child stands behind it in the arena, and moving it for every piece
+    // would cost time and memory quadratic in the pieces. It is gathered
+    // aside instead and copied to the arena once, when the element ends.
+    // Only the innermost open element receives text, so the texts gathered
+    // form a stack.
+    void Append(Open& open, std::string_view text) {
+        if (!open.lastChild) {
+            AppendText(*open.element, text);
+            return;
+        }
+        if (!open.mixed) {
+            m_mixed.emplace_back(open.element->GetText());
+            open.mixed = true;
+        }
+        std::string& gathered = m_mixed.back();
+        if (text.size() > std::numeric_limits<std::uint32_t>::max() - gathered.size()) {
+            throw CNqException("The text of an element is longer than 4 GiB");
+        }
+        gathered.append(text);
     }
 
     // Appends to the element's text, which stays contiguous: it grows in
@@ -282,6 +311,7 @@ private:
     std::vector<Open> m_open;
     std::vector<std::pair<std::string, std::string>> m_declarations;
     std::string m_pendingBlanks;
+    std::vector<std::string> m_mixed;
 };
 
 } // namespace detail
