@@ -95,23 +95,29 @@ private:
         const CXmlName* name = nullptr;
     };
 
-    // Names are short and few: their lengths and their first and last eight
-    // bytes tell them apart well enough, and cost a handful of instructions.
+    // Every byte of a name counts, a word at a time, from a start that
+    // differs from table to table: names that share their length and their
+    // ends, or that were made to collide, do not pile up in one run of slots.
     static std::uint64_t Load8(const char* data) {
         std::uint64_t value = 0;
         std::memcpy(&value, data, sizeof value);
         return value;
     }
-    static std::uint64_t Digest(std::string_view part) {
-        if (part.size() >= 8) return part.size() ^ Load8(part.data()) ^ (Load8(part.data() + part.size() - 8) << 1);
-        std::uint64_t value = part.size();
-        for (unsigned char c : part) value = (value << 8) | c;
-        return value;
+    static std::uint64_t Mix(std::uint64_t value) {
+        value = (value ^ (value >> 30)) * 0xBF58476D1CE4E5B9ull;
+        value = (value ^ (value >> 27)) * 0x94D049BB133111EBull;
+        return value ^ (value >> 31);
     }
-    static std::size_t Hash(std::string_view namespaceUri, std::string_view localName) {
-        std::uint64_t hash = Digest(localName) * 0x9E3779B97F4A7C15ull;
-        hash ^= Digest(namespaceUri) + (hash >> 29);
-        return static_cast<std::size_t>(hash * 0xBF58476D1CE4E5B9ull >> 7);
+    static std::uint64_t Digest(std::string_view part, std::uint64_t state) {
+        state = Mix(state ^ part.size());
+        std::size_t i = 0;
+        for (; i + 8 <= part.size(); i += 8) state = Mix(state ^ Load8(part.data() + i));
+        std::uint64_t tail = 0;
+        for (; i < part.size(); ++i) tail = (tail << 8) | static_cast<unsigned char>(part[i]);
+        return Mix(state ^ tail);
+    }
+    std::size_t Hash(std::string_view namespaceUri, std::string_view localName) const {
+        return static_cast<std::size_t>(Digest(namespaceUri, Digest(localName, m_seed)));
     }
 
     void Grow() {
@@ -127,6 +133,7 @@ private:
 
     std::vector<Slot> m_slots;
     std::vector<std::unique_ptr<CXmlName>> m_names;
+    const std::uint64_t m_seed = reinterpret_cast<std::uintptr_t>(this);
 };
 
 } // namespace
