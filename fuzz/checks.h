@@ -31,13 +31,14 @@ inline std::string CheckReadWrite(std::string_view text) {
     std::string fault;
     {
         auto array = Storage::CStorageArray::CreateInstance();
-        bool read = true;
+        bool writable = true;
         try {
             array->FromXml(std::string(text));
         } catch (const CNqException&) {
-            read = false;
+            writable = false;
         }
-        for (int pass = 0; read && fault.empty() && pass < 2; ++pass) {
+        std::string indented;
+        for (int pass = 0; writable && fault.empty() && pass < 2; ++pass) {
             CWriteOptions options;
             options.indent = options.declaration = pass == 0;
             std::string first;
@@ -53,8 +54,10 @@ inline std::string CheckReadWrite(std::string_view text) {
                 if (std::string_view(cause->what()).find("currently there are none set") == std::string_view::npos) {
                     fault = std::string("a document that was read cannot be written: ") + cause->what();
                 }
+                writable = false;
                 break;
             }
+            if (pass == 0) indented = first;
             try {
                 auto again = Storage::CStorageArray::CreateInstance();
                 again->FromXml(first);
@@ -64,6 +67,12 @@ inline std::string CheckReadWrite(std::string_view text) {
                 break;
             }
             if (first != second) fault = "writing what was read back changes the document:\n" + first + "\n" + second;
+        }
+        // Reading resets the object first: the same text read again into the
+        // used object gives the same document.
+        if (writable && fault.empty()) {
+            array->FromXml(std::string(text));
+            if (array->ToXml() != indented) fault = "reading into a used object keeps some of its old content";
         }
     }
     if (fault.empty() && NqXmlLib3::CInstanceMonitor::GetLiveCount() != liveBefore) {

@@ -7,9 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -349,6 +353,56 @@ TEST(HostileSize, ManyAttributesAreIgnored) {
     const auto error = ReadError(text, &array);
     ASSERT_FALSE(error) << error->what();
     EXPECT_FALSE(array->GetStorageItems()->Item(0)->GetParameters()->Item(0)->GetCParams_ChoiceA()->GetBBool());
+}
+
+// Peak resident memory of this process so far, in MB.
+long PeakMegabytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
+}
+
+TEST(HostileSize, TextBetweenManyChildrenCostsLinearMemory) {
+    // Each piece of text follows a child element, so it cannot simply grow
+    // where the text so far lies.
+    const std::size_t count = 50000;
+    std::string text = "<r>";
+    for (std::size_t i = 0; i < count; ++i) text += "x<a/>";
+    text += "y<a>z<b/>w</a>\n</r>";
+    const long before = PeakMegabytes();
+    {
+        const auto document = NqXmlLib3::CXmlDocument::Parse(text);
+        const NqXmlLib3::CXmlElement* root = document->GetDocumentElement();
+        EXPECT_EQ(root->GetText(), std::string(count, 'x') + "y");
+        const NqXmlLib3::CXmlElement* last = root->GetFirstElement();
+        while (last->GetNextSiblingElement()) last = last->GetNextSiblingElement();
+        EXPECT_EQ(last->GetText(), "zw");
+    }
+    EXPECT_LT(PeakMegabytes() - before, 200);
+    const auto error = ReadError(kHead + text.substr(3, text.size() - 8) + "</StorageArray>");
+    ASSERT_TRUE(error);
+    EXPECT_NE(std::string(Innermost(*error).what()).find("required element [ClientID]"), std::string::npos);
+}
+
+TEST(HostileSize, ManyNamesAlikeAreReadQuickly) {
+    // Names of one length that differ only in the middle, as elements and as attributes.
+    const std::size_t count = Scaled(100000);
+    std::string elements;
+    std::string attributes;
+    char name[32];
+    for (std::size_t i = 0; i < count; ++i) {
+        std::snprintf(name, sizeof name, "aaaaaaaa%07zubbbbbbbb", i);
+        elements += "<" + std::string(name) + "/>";
+        attributes += " " + std::string(name) + "=\"\"";
+    }
+    const auto start = std::chrono::steady_clock::now();
+    const auto unknown = ReadError(kHead + elements + "</StorageArray>");
+    ASSERT_TRUE(unknown);
+    EXPECT_NE(std::string(Innermost(*unknown).what()).find("required element [ClientID]"), std::string::npos);
+    CSmartPtr<CStorageArray> array;
+    ASSERT_FALSE(ReadError(WithValue("<w" + attributes + ">5</w>"), &array));
+    EXPECT_EQ(array->GetStorageItems()->Item(0)->GetParameters()->Item(0)->GetCParams_ChoiceA()->GetW(), 5);
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 20.0);
 }
 
 // ---- Inputs the fuzzers found ----------------------------------------------
