@@ -11,7 +11,7 @@ namespace Storage {
 
 class STORAGE_API CClassFactory : public NqXmlLib3::CClassfactoryBase {
 public:
-    enum Storage_Classes {
+    enum Storage_Classes : int {
         ClassId_NONE = 0,
         ClassId_CArrRange_ChoiceA = 1,
         ClassId_CArrRange = 2,
@@ -64,7 +64,7 @@ namespace StorageLib {
 // A factory of the same shape that knows no class: it refuses every id.
 class STORAGE_API CClassFactory : public NqXmlLib3::CClassfactoryBase {
 public:
-    enum StorageLib_Classes { ClassId_NONE = 0 };
+    enum StorageLib_Classes : int { ClassId_NONE = 0 };
 
     CClassFactory();
     CClassFactory(const CClassFactory& other);
