@@ -1,4 +1,4 @@
-// The two value choices (Parts 2.2, 2.4): the one-alternative invariant under
+// The two value choices: the one-alternative invariant under
 // every setter and SetValid combination, the getters' texts, copying, writing
 // exactly one element and reading at most one; then the range alternative of
 // CCParams_ChoiceA.

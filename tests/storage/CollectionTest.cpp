@@ -1,4 +1,4 @@
-// The typed collections (Part 3.1): adding with and without renaming,
+// The typed collections: adding with and without renaming,
 // indexing, removal, iteration, the count check before writing, and the
 // readers' runs: named runs stop at the first other local name whatever the
 // namespace, the cell run stops at the first non-cell and drops its probe.
@@ -182,7 +182,7 @@ TEST(CArrRange_ChoiceACol, ReadsTheRunOfCellsAndDropsTheProbe) {
     EXPECT_EQ(CInstanceMonitor::GetLiveCount(), live + 2);  // the cell made to test "rows" is gone
     ASSERT_EQ(cells->GetCount(), 2);
     EXPECT_EQ(cells->Item(1)->GetStr(), " a ");
-    // Made under the collection's name, then reset by the cell's own Init when it reads (Part 2.2).
+    // Made under the collection's name, then reset by the cell's own Init when it reads.
     EXPECT_EQ(cells->Item(1)->GetElementName(), "arrRange_ChoiceA");
     EXPECT_EQ(CXmlObjectBase::FromXml_Int(cells->GetBase(), doc.root, doc.Child(2)), doc.Child(2));
     EXPECT_EQ(CXmlObjectBase::FromXml_Int(cells->GetBase(), doc.root, doc.Child(3)), nullptr);

@@ -1,4 +1,4 @@
-// The four element classes (Parts 2.1, 2.3, 2.5, 2.6, 2.7): what they write,
+// The four element classes: what they write,
 // in which order and namespaces; every row of their reading Failure tables
 // with the position of each level; attributes; element names taken from the
 // element read; copies sharing children; children detached by a read.

@@ -1,4 +1,4 @@
-// The class factories (Part 1.2): the whole id table of both factories for
+// The class factories: the whole id table of both factories for
 // all four creating operations, the refusal texts as plain CNqExceptions,
 // default and given element names, and distinct objects.
 #include "Support.h"
