@@ -116,8 +116,14 @@ private:
         for (; i < part.size(); ++i) tail = (tail << 8) | static_cast<unsigned char>(part[i]);
         return Mix(state ^ tail);
     }
-    std::size_t Hash(std::string_view namespaceUri, std::string_view localName) const {
-        return static_cast<std::size_t>(Digest(namespaceUri, Digest(localName, m_seed)));
+    // A document names nearly all its elements in one namespace: the digest
+    // of the last namespace seen is kept, and only the local name is hashed anew.
+    std::size_t Hash(std::string_view namespaceUri, std::string_view localName) {
+        if (namespaceUri != m_lastNamespace) {
+            m_lastNamespace.assign(namespaceUri);
+            m_lastNamespaceDigest = Digest(namespaceUri, m_seed);
+        }
+        return static_cast<std::size_t>(Digest(localName, m_lastNamespaceDigest));
     }
 
     void Grow() {
@@ -134,6 +140,8 @@ private:
     std::vector<Slot> m_slots;
     std::vector<std::unique_ptr<CXmlName>> m_names;
     const std::uint64_t m_seed = reinterpret_cast<std::uintptr_t>(this);
+    std::string m_lastNamespace;
+    std::uint64_t m_lastNamespaceDigest = Digest(std::string_view(), m_seed);
 };
 
 } // namespace
