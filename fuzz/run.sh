@@ -16,8 +16,12 @@ OUT=fuzz/out
 TARGETS=("$@")
 [ ${#TARGETS[@]} -eq 0 ] && TARGETS=(read lexical)
 
-cmake -S fuzz -B "$BUILD" -DCMAKE_CXX_COMPILER="$CXX" >/dev/null
-cmake --build "$BUILD" -j2 >/dev/null
+mkdir -p "$OUT"
+if ! { cmake -S fuzz -B "$BUILD" -DCMAKE_CXX_COMPILER="$CXX" && cmake --build "$BUILD" -j2; } >"$OUT/build.log" 2>&1; then
+  cat "$OUT/build.log" >&2
+  echo "!! the fuzz targets do not build" >&2
+  exit 1
+fi
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:allocator_may_return_null=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
