@@ -5,9 +5,11 @@
 #include "runtime/XmlElement.h"
 
 #include "runtime/Exceptions.h"
+#include "runtime/Memory.h"
 #include "runtime/ParserBackend.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -54,16 +56,37 @@ public:
     }
 
 private:
-    static constexpr std::size_t blockSize = 256 * 1024;
+    // Blocks start small, for the many small documents, and double up to a
+    // limit. Large blocks are asked for in huge pages where the system has
+    // them: a big document then takes a few hundred page faults, not tens of
+    // thousands.
+    static constexpr std::size_t firstBlock = 16 * 1024;
+    static constexpr std::size_t largestBlock = 8 * 1024 * 1024;
+
+    // A large block starts on a huge page boundary, so that all of it can be
+    // backed by huge pages.
+    struct Block {
+        explicit Block(std::size_t size)
+            : alignment(size >= hugePageSize ? hugePageSize : alignof(std::max_align_t)),
+              data(static_cast<char*>(::operator new(size, std::align_val_t(alignment)))) {
+            AdviseHugePages(data, size);
+        }
+        Block(const Block&) = delete;
+        Block& operator=(const Block&) = delete;
+        ~Block() { ::operator delete(data, std::align_val_t(alignment)); }
+        std::size_t alignment;
+        char* data;
+    };
 
     void NewBlock(std::size_t atLeast) {
-        m_capacity = std::max(blockSize, atLeast);
-        m_blocks.emplace_back(new char[m_capacity]);
-        m_block = m_blocks.back().get();
+        const std::size_t next = m_blocks.empty() ? firstBlock : std::min(2 * m_capacity, largestBlock);
+        m_capacity = std::max(next, atLeast);
+        m_blocks.push_back(std::make_unique<Block>(m_capacity));
+        m_block = m_blocks.back()->data;
         m_used = 0;
     }
 
-    std::vector<std::unique_ptr<char[]>> m_blocks;
+    std::vector<std::unique_ptr<Block>> m_blocks;
     char* m_block = nullptr;
     std::size_t m_used = 0;
     std::size_t m_capacity = 0;

@@ -1,8 +1,10 @@
 #include "runtime/XmlTextWriter.h"
 
 #include "runtime/Exceptions.h"
+#include "runtime/Memory.h"
 #include "runtime/XmlText.h"
 
+#include <algorithm>
 #include <array>
 
 namespace NqXmlLib3 {
@@ -147,6 +149,19 @@ bool CXmlTextWriter::InScope(const Binding& binding) const {
     return binding.prefix.empty() && binding.uri.empty();  // no default namespace is the start state
 }
 
+// The output grows by doubling, and each new buffer is advised into huge
+// pages before the old content is copied in: filling a large document then
+// costs few page faults.
+void CXmlTextWriter::MakeRoom(std::size_t extra) {
+    const std::size_t needed = m_out.size() + extra;
+    if (needed <= m_out.capacity()) return;
+    std::string grown;
+    grown.reserve(std::max(needed, 2 * m_out.capacity()));
+    detail::AdviseHugePages(&grown[0], grown.capacity());
+    grown.append(m_out);
+    m_out.swap(grown);
+}
+
 void CXmlTextWriter::CloseStartTag() {
     if (m_startTagOpen) {
         m_out.push_back('>');
@@ -169,6 +184,7 @@ void CXmlTextWriter::WriteStartElement(std::string_view localName, std::string_v
         }
         m_open.back().hasChildren = true;
     }
+    MakeRoom(4096);
     CloseStartTag();
     NewLine(m_open.size());
 
@@ -204,6 +220,7 @@ void CXmlTextWriter::WriteString(std::string_view text) {
         throw CNqException("Text cannot follow a child element: mixed content is not written");
     }
     if (text.empty()) return;
+    MakeRoom(text.size() + 4096);
     CloseStartTag();
     AppendEscaped(m_out, text, textClasses);
     m_hasText = true;

@@ -42,6 +42,7 @@ private:
         bool hasChildren;
     };
 
+    void MakeRoom(std::size_t extra);
     void CloseStartTag();
     void NewLine(std::size_t depth);
     const Binding* FindPrefix(std::string_view uri) const;
