@@ -24,21 +24,10 @@ CArrRange::CArrRange() : CInstanceMonitor("CArrRange") { Init(); }
 
 CArrRange::CArrRange(std::string elementName) : CArrRange() { m_elementName = std::move(elementName); }
 
-CArrRange::CArrRange(const CArrRange& other)
-    : CXmlObjectBase(other),
-      CInstanceMonitor(other),
-      m_arrRange_ChoiceA(other.m_arrRange_ChoiceA),
-      m_rows(other.m_rows),
-      m_columns(other.m_columns) {}
+// Member-wise: scalars and strings are copied, children and collections shared.
+CArrRange::CArrRange(const CArrRange& other) = default;
 
-CArrRange& CArrRange::operator=(const CArrRange& other) {
-    CInstanceMonitor::operator=(other);
-    CXmlObjectBase::operator=(other);
-    m_arrRange_ChoiceA = other.m_arrRange_ChoiceA;
-    m_rows = other.m_rows;
-    m_columns = other.m_columns;
-    return *this;
-}
+CArrRange& CArrRange::operator=(const CArrRange& other) = default;
 
 CArrRange::~CArrRange() { Cleanup(); }
 

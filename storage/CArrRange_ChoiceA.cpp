@@ -17,15 +17,10 @@ CArrRange_ChoiceA::CArrRange_ChoiceA(std::string elementName) : CArrRange_Choice
     m_elementName = std::move(elementName);
 }
 
-CArrRange_ChoiceA::CArrRange_ChoiceA(const CArrRange_ChoiceA& other)
-    : CXmlObjectBase(other), CInstanceMonitor(other), CScalarChoice(other) {}
+// Member-wise: scalars and strings are copied, children and collections shared.
+CArrRange_ChoiceA::CArrRange_ChoiceA(const CArrRange_ChoiceA& other) = default;
 
-CArrRange_ChoiceA& CArrRange_ChoiceA::operator=(const CArrRange_ChoiceA& other) {
-    CInstanceMonitor::operator=(other);
-    CXmlObjectBase::operator=(other);
-    CScalarChoice::operator=(other);
-    return *this;
-}
+CArrRange_ChoiceA& CArrRange_ChoiceA::operator=(const CArrRange_ChoiceA& other) = default;
 
 CArrRange_ChoiceA::~CArrRange_ChoiceA() { Cleanup(); }
 

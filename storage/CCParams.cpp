@@ -24,21 +24,10 @@ CCParams::CCParams() : CInstanceMonitor("CCParams") { Init(); }
 
 CCParams::CCParams(std::string elementName) : CCParams() { m_elementName = std::move(elementName); }
 
-CCParams::CCParams(const CCParams& other)
-    : CXmlObjectBase(other),
-      CInstanceMonitor(other),
-      m_cParams_ChoiceA(other.m_cParams_ChoiceA),
-      m_ParamName(other.m_ParamName),
-      m_isKey(other.m_isKey) {}
+// Member-wise: scalars and strings are copied, children and collections shared.
+CCParams::CCParams(const CCParams& other) = default;
 
-CCParams& CCParams::operator=(const CCParams& other) {
-    CInstanceMonitor::operator=(other);
-    CXmlObjectBase::operator=(other);
-    m_cParams_ChoiceA = other.m_cParams_ChoiceA;
-    m_ParamName = other.m_ParamName;
-    m_isKey = other.m_isKey;
-    return *this;
-}
+CCParams& CCParams::operator=(const CCParams& other) = default;
 
 CCParams::~CCParams() { Cleanup(); }
 

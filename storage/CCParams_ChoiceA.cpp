@@ -22,16 +22,10 @@ CCParams_ChoiceA::CCParams_ChoiceA(std::string elementName) : CCParams_ChoiceA()
     m_elementName = std::move(elementName);
 }
 
-CCParams_ChoiceA::CCParams_ChoiceA(const CCParams_ChoiceA& other)
-    : CXmlObjectBase(other), CInstanceMonitor(other), CScalarChoice(other), m_Range(other.m_Range) {}
+// Member-wise: scalars and strings are copied, children and collections shared.
+CCParams_ChoiceA::CCParams_ChoiceA(const CCParams_ChoiceA& other) = default;
 
-CCParams_ChoiceA& CCParams_ChoiceA::operator=(const CCParams_ChoiceA& other) {
-    CInstanceMonitor::operator=(other);
-    CXmlObjectBase::operator=(other);
-    CScalarChoice::operator=(other);
-    m_Range = other.m_Range;
-    return *this;
-}
+CCParams_ChoiceA& CCParams_ChoiceA::operator=(const CCParams_ChoiceA& other) = default;
 
 CCParams_ChoiceA::~CCParams_ChoiceA() { Cleanup(); }
 

@@ -24,21 +24,10 @@ CStorageArray::CStorageArray() : CInstanceMonitor("CStorageArray") { Init(); }
 
 CStorageArray::CStorageArray(std::string elementName) : CStorageArray() { m_elementName = std::move(elementName); }
 
-CStorageArray::CStorageArray(const CStorageArray& other)
-    : CXmlObjectBase(other),
-      CInstanceMonitor(other),
-      m_StorageItems(other.m_StorageItems),
-      m_ClientID(other.m_ClientID),
-      m_KeyID(other.m_KeyID) {}
+// Member-wise: scalars and strings are copied, children and collections shared.
+CStorageArray::CStorageArray(const CStorageArray& other) = default;
 
-CStorageArray& CStorageArray::operator=(const CStorageArray& other) {
-    CInstanceMonitor::operator=(other);
-    CXmlObjectBase::operator=(other);
-    m_StorageItems = other.m_StorageItems;
-    m_ClientID = other.m_ClientID;
-    m_KeyID = other.m_KeyID;
-    return *this;
-}
+CStorageArray& CStorageArray::operator=(const CStorageArray& other) = default;
 
 CStorageArray::~CStorageArray() { Cleanup(); }
 

@@ -26,25 +26,10 @@ CStorageItem::CStorageItem() : CInstanceMonitor("CStorageItem") { Init(); }
 
 CStorageItem::CStorageItem(std::string elementName) : CStorageItem() { m_elementName = std::move(elementName); }
 
-CStorageItem::CStorageItem(const CStorageItem& other)
-    : CXmlObjectBase(other),
-      CInstanceMonitor(other),
-      m_ClientID(other.m_ClientID),
-      m_CatID(other.m_CatID),
-      m_FunctionName(other.m_FunctionName),
-      m_KeyID(other.m_KeyID),
-      m_parameters(other.m_parameters) {}
+// Member-wise: scalars and strings are copied, children and collections shared.
+CStorageItem::CStorageItem(const CStorageItem& other) = default;
 
-CStorageItem& CStorageItem::operator=(const CStorageItem& other) {
-    CInstanceMonitor::operator=(other);
-    CXmlObjectBase::operator=(other);
-    m_ClientID = other.m_ClientID;
-    m_CatID = other.m_CatID;
-    m_FunctionName = other.m_FunctionName;
-    m_KeyID = other.m_KeyID;
-    m_parameters = other.m_parameters;
-    return *this;
-}
+CStorageItem& CStorageItem::operator=(const CStorageItem& other) = default;
 
 CStorageItem::~CStorageItem() { Cleanup(); }
 
