@@ -1,13 +1,11 @@
 #include "storage/ElementFrame.h"
 
+// The neutral facet arguments: no pattern, length, bound or digit count.
+#define STORAGE_NEUTRAL_FACETS "", -1, -1, "", "", "", "", -1
+
 namespace Storage::Frame {
 
 using NqXmlLib3::FormatString;
-
-namespace {
-// The neutral facet arguments: no pattern, length, bound or digit count.
-#define STORAGE_NEUTRAL_FACETS "", -1, -1, "", "", "", "", -1
-} // namespace
 
 const char* const FailedToProcessChildren = "Failed to process the child elements in element [%s]";
 const char* const FailedToProcessAttributes = "Failed to correctly process the attributes for the element [%s]";
