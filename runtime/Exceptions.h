@@ -55,9 +55,12 @@ public:
     std::shared_ptr<const CNqException> Clone() const override;
 };
 
-// printf-style formatting into a std::string.
+// printf-style formatting into a std::string. Only the conversions every C
+// library agrees on (%s, %d, %u, %x, %X, %c, %%) give the same text everywhere.
 NQXML_API std::string FormatString(const char* format, ...)
-#if defined(__GNUC__)
+#if defined(__MINGW32__)
+    __attribute__((format(__MINGW_PRINTF_FORMAT, 1, 2)))
+#elif defined(__GNUC__)
     __attribute__((format(printf, 1, 2)))
 #endif
     ;

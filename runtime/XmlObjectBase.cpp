@@ -2,88 +2,17 @@
 
 #include "runtime/Conversions.h"
 #include "runtime/Exceptions.h"
+#include "runtime/FileSystem.h"
 #include "runtime/XmlElement.h"
 #include "runtime/XmlText.h"
 #include "runtime/XmlTextWriter.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <limits>
 #include <regex>
-#include <system_error>
-
-#if defined(_WIN32)
-#include <filesystem>
-#include <fstream>
-#else
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace NqXmlLib3 {
 
 namespace {
-
-std::string ErrnoText(int error) { return std::generic_category().message(error); }
-
-std::string ReadWholeFile(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) throw CNqException(FormatString("Cannot read the file [%s]: %s", path.c_str(), ErrnoText(errno).c_str()));
-    std::string text;
-    char buffer[1 << 16];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, got);
-    const bool failed = std::ferror(file) != 0;
-    const int error = errno;
-    std::fclose(file);
-    if (failed) throw CNqException(FormatString("Cannot read the file [%s]: %s", path.c_str(), ErrnoText(error).c_str()));
-    return text;
-}
-
-[[noreturn]] void ThrowWriteError(const std::string& path, int error) {
-    throw CNqException(FormatString("Cannot write the file [%s]: %s", path.c_str(), ErrnoText(error).c_str()));
-}
-
-// Writes a temporary file beside `path` and renames it over `path`, so that
-// a failed write leaves whatever stood at `path` as it was.
-void ReplaceFile(const std::string& path, const std::string& text) {
-#if defined(_WIN32)
-    const std::string temporary = path + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        if (!out.flush()) ThrowWriteError(path, EIO);
-    }
-    std::error_code error;
-    std::filesystem::rename(temporary, path, error);
-    if (error) {
-        std::filesystem::remove(temporary, error);
-        ThrowWriteError(path, EIO);
-    }
-#else
-    std::string temporary = path + ".tmp-XXXXXX";
-    const int fd = ::mkstemp(&temporary[0]);
-    if (fd < 0) ThrowWriteError(path, errno);
-    int error = 0;
-    struct stat existing {};
-    const mode_t mode = ::stat(path.c_str(), &existing) == 0 ? existing.st_mode & 07777 : 0644;
-    std::size_t written = 0;
-    while (!error && written < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-        if (n < 0 && errno != EINTR) error = errno;
-        if (n > 0) written += static_cast<std::size_t>(n);
-    }
-    if (!error && ::fchmod(fd, mode) != 0) error = errno;
-    if (!error && ::fsync(fd) != 0) error = errno;
-    if (::close(fd) != 0 && !error) error = errno;
-    if (!error && ::rename(temporary.c_str(), path.c_str()) != 0) error = errno;
-    if (error) {
-        ::unlink(temporary.c_str());
-        ThrowWriteError(path, error);
-    }
-#endif
-}
 
 [[noreturn]] void RefuseFacet(const char* name, const std::string& lexical, const char* why) {
     throw CNqException(FormatString("The value [%s] of [%s] %s", detail::QuoteForMessage(lexical).c_str(), name, why));
@@ -158,7 +87,7 @@ std::string CXmlObjectBase::ToXml(const CWriteOptions& options) {
 }
 
 void CXmlObjectBase::ToXmlFile(const std::string& path, const CWriteOptions& options) {
-    ReplaceFile(path, ToXml(options));
+    ReplaceFileContents(path, ToXml(options));
 }
 
 void CXmlObjectBase::FromXml(const std::string& text) {

@@ -79,10 +79,11 @@ void CheckXmlText(std::string_view text, const char* what) {
     const std::size_t offset = FindTextFault(text, codePoint);
     if (offset == std::string_view::npos) return;
     if (codePoint == 0xFFFFFFFF) {
-        throw CNqException(FormatString("The text of %s is not valid UTF-8 (byte %zu)", what, offset));
+        throw CNqException(
+            FormatString("The text of %s is not valid UTF-8 (byte %s)", what, std::to_string(offset).c_str()));
     }
-    throw CNqException(FormatString("The text of %s holds the character U+%04X (byte %zu), which XML cannot carry",
-                                    what, static_cast<unsigned>(codePoint), offset));
+    throw CNqException(FormatString("The text of %s holds the character U+%04X (byte %s), which XML cannot carry",
+                                    what, static_cast<unsigned>(codePoint), std::to_string(offset).c_str()));
 }
 
 bool IsNCName(std::string_view name) {
