@@ -18,6 +18,12 @@
 #include <system_error>
 #include <vector>
 
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#endif
+
 namespace {
 
 using NqXmlLib3::CNqException;
@@ -45,13 +51,56 @@ std::string ReadStream(std::FILE* file, const std::string& path) {
     return text;
 }
 
+#if defined(_WIN32)
+std::wstring Widen(const std::string& text) {
+    const int length = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
+    return wide;
+}
+
+std::string Narrow(const wchar_t* text) {
+    const int length = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string narrow(static_cast<std::size_t>(length > 0 ? length - 1 : 0), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text, -1, &narrow[0], length, nullptr, nullptr);
+    return narrow;
+}
+
+// File names are UTF-8, as the library takes them, whatever the code page.
+std::FILE* OpenForReading(const std::string& path) { return ::_wfopen(Widen(path).c_str(), L"rb"); }
+
+// The arguments as UTF-8: Windows hands main() its arguments in the code page,
+// which cannot hold every file name.
+std::vector<std::string> Utf8Arguments(int, char**) {
+    int count = 0;
+    wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    std::vector<std::string> arguments;
+    for (int i = 0; i < count; ++i) arguments.push_back(Narrow(wide[i]));
+    ::LocalFree(wide);
+    return arguments;
+}
+
+// Documents are bytes: standard streams are never translated (no CRLF).
+void UseBinaryStandardStreams() {
+    ::_setmode(::_fileno(stdin), _O_BINARY);
+    ::_setmode(::_fileno(stdout), _O_BINARY);
+    ::_setmode(::_fileno(stderr), _O_BINARY);
+}
+#else
+std::FILE* OpenForReading(const std::string& path) { return std::fopen(path.c_str(), "rb"); }
+
+std::vector<std::string> Utf8Arguments(int argc, char** argv) { return std::vector<std::string>(argv, argv + argc); }
+
+void UseBinaryStandardStreams() {}
+#endif
+
 // The whole content of a file, or of standard input for "-".
 std::string ReadInput(const std::string& path) {
     if (path == "-") return ReadStream(stdin, path);
     struct Closer {
         void operator()(std::FILE* file) const { std::fclose(file); }
     };
-    const std::unique_ptr<std::FILE, Closer> file(std::fopen(path.c_str(), "rb"));
+    const std::unique_ptr<std::FILE, Closer> file(OpenForReading(path));
     if (!file) throw CannotRead(path, errno);
     return ReadStream(file.get(), path);
 }
@@ -251,8 +300,12 @@ int Run(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    UseBinaryStandardStreams();
     try {
-        const int status = Run(argc, argv);
+        std::vector<std::string> arguments = Utf8Arguments(argc, argv);
+        std::vector<char*> pointers;
+        for (std::string& argument : arguments) pointers.push_back(&argument[0]);
+        const int status = Run(static_cast<int>(pointers.size()), pointers.data());
         // A report or a document that did not reach standard output is lost: say so.
         if (!(std::cout << std::flush)) throw FileError("cannot write to standard output");
         return status;
