@@ -1,9 +1,9 @@
 // Black-box tests of the storagexml program: each runs the built binary in a
 // fresh directory and looks at its exit code, standard output and standard error.
 
-#include <gtest/gtest.h>
+#include "Platform.h"
 
-#include <sys/wait.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -12,6 +12,7 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -56,9 +57,11 @@ struct Result {
 class StorageXmlCli : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "storagexml-cli-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(&pattern[0]), nullptr);
-        m_dir = pattern;
+        // A directory of the test's own beside the program's working directory: ctest runs each test in a
+        // process of its own, so parallel tests never share one.
+        m_dir = fs::absolute("storagexml-cli-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir);
         Write("good.xml", GoodDocument);
         Write("bad.xml", MissingIsKey);
         Write("malformed.xml", "<StorageArray>\n  <ClientID>c</KeyID>\n</StorageArray>\n");
@@ -74,13 +77,19 @@ protected:
         return text.str();
     }
 
-    // Runs the program in the test's directory with `input` on standard input. The redirections come
-    // before `args`, so that one in `args` wins.
+    // Runs the program in the test's directory with `input` on standard input. `args` are split at
+    // spaces; '' is an empty argument, and >/dev/full makes every write to standard output fail.
     Result Run(const std::string& args, const std::string& input = "") const {
         Write(".stdin", input);
-        const int status = std::system(("cd '" + m_dir.string() + "' && '" STORAGEXML_PROGRAM
-                                        "' <.stdin >.stdout 2>.stderr " + args).c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Read(".stdout"), Read(".stderr")};
+        std::vector<std::string> argv{STORAGEXML_PROGRAM};
+        testing_platform::Streams streams{".stdin", ".stdout", ".stderr"};
+        std::istringstream words(args);
+        for (std::string word; words >> word;) {
+            if (word == ">/dev/full") streams.unwritableOut = true;
+            else argv.push_back(word == "''" ? "" : word);
+        }
+        const int status = testing_platform::RunProgram(argv, m_dir, streams);
+        return {status, Read(".stdout"), Read(".stderr")};
     }
 
     // Runs the program and expects it to succeed silently on standard error.

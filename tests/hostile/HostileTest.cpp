@@ -5,9 +5,9 @@
 #include "fuzz/checks.h"
 #include "storage/Storage.h"
 
-#include <gtest/gtest.h>
+#include "Platform.h"
 
-#include <sys/resource.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
@@ -244,17 +244,12 @@ TEST(HostileSize, MillionSiblingsAreAllRead) {
     std::size_t i = 0;
     for (auto cell : *range->GetArrRange_ChoiceA()) {
         const char* expected = cells[i++ % 5] + 1;
-        ASSERT_EQ(cell->GetChoiceSelectedElement(), std::string(expected, std::strchr(expected, '>')));
+        ASSERT_EQ(cell->GetChoiceSelectedElement(), std::string(expected, std::strcspn(expected, ">")));
     }
     EXPECT_EQ(i, count);
 }
 
-// Peak resident memory of this process so far, in MB.
-long PeakMegabytes() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024;
-}
+using testing_platform::PeakMegabytes;
 
 TEST(HostileSize, TextBetweenManyChildrenCostsLinearMemory) {
     // Each piece of text follows a child element, so it cannot simply grow

@@ -6,13 +6,14 @@
 // the reader, each for the expected reason.
 #include "interop/Corpus.h"
 
+#include "Platform.h"
+
 #include <expat.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <set>
 
 namespace interop {
@@ -20,18 +21,22 @@ namespace {
 
 // What xmllint prints validating `text` against the schema, and its exit
 // status: 0 when the document validates, 3 when it is well-formed but does not.
+// The files lie in the working directory, which the Windows build's tests
+// share with a Linux xmllint under Wine.
 std::pair<int, std::string> Xmllint(const std::string& text) {
-    const std::string path =
-        (std::filesystem::temp_directory_path() / ("storagexml-" + std::to_string(getpid()) + ".xml")).string();
-    std::ofstream(path, std::ios::binary) << text;
-    const std::string schema = STORAGEXML_SOURCE_DIR "/schema/Storage.xsd";
-    FILE* pipe = popen(("xmllint --noout --schema '" + schema + "' '" + path + "' 2>&1").c_str(), "r");
+    const std::string name = std::string("xmllint-") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::ofstream(name + ".xml", std::ios::binary) << text;
+    std::ofstream(name + ".in", std::ios::binary).flush();
+    const int status = testing_platform::RunProgram(
+        {STORAGEXML_XMLLINT, "--noout", "--schema", STORAGEXML_SOURCE_DIR "/schema/Storage.xsd", name + ".xml"},
+        std::filesystem::current_path(), {name + ".in", name + ".out", name + ".err"});
     std::string output;
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
-    const int status = pclose(pipe);
-    std::filesystem::remove(path);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+    for (const char* suffix : {".out", ".err"}) {
+        std::ifstream in(name + suffix, std::ios::binary);
+        output.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    for (const char* suffix : {".xml", ".in", ".out", ".err"}) std::filesystem::remove(name + suffix);
+    return {status, output};
 }
 
 // The declarations seen, each with the depth of its element, and every other problem.

@@ -102,10 +102,12 @@ TEST(CConversions, ExtremeDoublesRoundTripBitForBit) {
 TEST(CXmlObjectBaseFacets, NumbersNeedOnlyBeRepresentableUnlessBoundsAreGiven) {
     using B = CXmlObjectBase;
     for (double value : {-0.0, DBL_MAX, -kInf, kNaN}) EXPECT_NO_THROW(B::CheckRestrictionForr8("x", value, NEUTRAL));
-    // An i4 must lie inside 32 bits even where long is wider.
-    for (long value : {-2147483648L, 2147483647L}) EXPECT_NO_THROW(B::CheckRestrictionFori4("n", value, NEUTRAL));
-    for (long value : {2147483648L, -2147483649L, LONG_MIN}) {
-        EXPECT_THROW(B::CheckRestrictionFori4("n", value, NEUTRAL), CNqException) << value;
+    // An i4 must lie inside 32 bits even where long is wider (LP64); where long is 32 bits (LLP64) every
+    // long is an i4.
+    for (long value : {long{INT32_MIN}, long{INT32_MAX}}) EXPECT_NO_THROW(B::CheckRestrictionFori4("n", value, NEUTRAL));
+    for (long long wide : {2147483648LL, -2147483649LL, static_cast<long long>(LONG_MIN)}) {
+        if (wide < LONG_MIN || wide > LONG_MAX || (wide >= INT32_MIN && wide <= INT32_MAX)) continue;
+        EXPECT_THROW(B::CheckRestrictionFori4("n", static_cast<long>(wide), NEUTRAL), CNqException) << wide;
     }
     EXPECT_NO_THROW(B::CheckRestrictionFori4("n", 10, "", -1, -1, "10", "", "", "", -1));
     EXPECT_THROW(B::CheckRestrictionFori4("n", 9, "", -1, -1, "10", "", "", "", -1), CNqException);

@@ -2,6 +2,7 @@
 // runtime objects, through small element and collection classes built the
 // way the bindings build theirs.
 #include "runtime/Exceptions.h"
+#include "runtime/FileSystem.h"
 #include "runtime/InstanceMonitor.h"
 #include "runtime/SmartPtr.h"
 #include "runtime/XmlCollectionBase.h"
@@ -11,7 +12,10 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
+#if !defined(_WIN32)
+#include <csignal>
+#include <sys/resource.h>
+#endif
 
 #include <climits>
 #include <filesystem>
@@ -207,12 +211,17 @@ std::string Read(const fs::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// A directory of the running test's own in the working directory, removed afterwards.
+struct TempDir {
+    const fs::path path =
+        fs::absolute(std::string("nqxml-") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    TempDir() { fs::remove_all(path), fs::create_directories(path); }
+    ~TempDir() { fs::remove_all(path); }
+    std::size_t Entries() const { return static_cast<std::size_t>(std::distance(fs::directory_iterator(path), {})); }
+};
+
 TEST(CXmlObjectBase, ToXmlFileWritesAllOrNothing) {
-    struct TempDir {  // a directory of its own, removed afterwards
-        const fs::path path = fs::temp_directory_path() / ("nqxml-objects-" + std::to_string(::getpid()));
-        TempDir() { fs::remove_all(path), fs::create_directories(path); }
-        ~TempDir() { fs::remove_all(path); }
-    } dir;
+    TempDir dir;
     // A root with two leaves holding texts that must survive a write and a read.
     CSmartPtr<CTestItem> root(new CTestItem("", "root"));
     root->m_children.emplace_back(new CTestItem("  lead\r\n]]> &<caf\xC3\xA9\t ", "a"));
@@ -233,7 +242,7 @@ TEST(CXmlObjectBase, ToXmlFileWritesAllOrNothing) {
     root->m_children[1]->m_text = "\x01";  // refused after the first leaf is written
     EXPECT_THROW(root->ToXmlFile(path.string()), CNqException);
     EXPECT_EQ(before, Read(path));
-    EXPECT_EQ(1, std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()));  // no leftovers
+    EXPECT_EQ(1u, dir.Entries());  // no leftovers
     // Paths that cannot be written or read are named, however long.
     const std::string unwritable = (dir.path / std::string(150, 'm') / std::string(150, 'n') / "doc.xml").string();
     root->m_children[1]->m_text = "ok";
@@ -241,6 +250,65 @@ TEST(CXmlObjectBase, ToXmlFileWritesAllOrNothing) {
     for (const std::string& unreadable : {(dir.path / "missing.xml").string(), dir.path.string()}) {
         EXPECT_NE(std::string::npos, MessageOf([&] { read->FromXmlFile(unreadable); }).find(unreadable));
     }
+}
+
+TEST(CFileReplacement, OldFileSurvivesAWriteThatStopsHalfway) {
+    TempDir dir;
+    const std::string path = (dir.path / "doc.xml").string();
+    ReplaceFileContents(path, "old");
+    const std::string big(1 << 20, 'x');
+    {
+        CFileReplacement file(path);  // the producer fails after its first megabyte
+        file.Write(big.data(), big.size());
+    }
+    EXPECT_EQ("old", Read(path));
+    EXPECT_EQ(1u, dir.Entries());
+#if !defined(_WIN32)
+    // The system refuses the write itself: a file size limit, with the signal that would end the process ignored.
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 64 * 1024;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    const std::string message = MessageOf([&] { ReplaceFileContents(path, big); });
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_NE(std::string::npos, message.find("Cannot write the file [" + path + "]")) << message;
+    EXPECT_EQ("old", Read(path));
+    EXPECT_EQ(1u, dir.Entries());
+#endif
+}
+
+TEST(CFileReplacement, WritersOfOnePathNeverShareATemporary) {
+    TempDir dir;
+    const std::string path = (dir.path / "doc.xml").string();
+    CFileReplacement first(path), second(path);
+    first.Write("first", 5);
+    second.Write("second", 6);
+    EXPECT_EQ(2u, dir.Entries());
+    second.Commit();
+    first.Commit();
+    EXPECT_EQ("first", Read(path));
+    EXPECT_EQ(1u, dir.Entries());
+}
+
+TEST(CFileReplacement, PathsAreUtf8) {
+    TempDir dir;
+    const fs::path folder = dir.path / fs::u8path(u8"donn\u00e9es");
+    fs::create_directories(folder);
+    const std::string path = dir.path.u8string() + u8"/donn\u00e9es/r\u00e9sum\u00e9.xml";
+    ReplaceFileContents(path, "<a/>");
+    EXPECT_TRUE(fs::exists(folder / fs::u8path(u8"r\u00e9sum\u00e9.xml")));
+    EXPECT_EQ("<a/>", ReadWholeFile(path));
+    CSmartPtr<CTestItem> root(new CTestItem("", "root"));
+    root->m_children.emplace_back(new CTestItem("caf\u00e9", "a"));
+    root->ToXmlFile(path);
+    EXPECT_EQ(root->ToXml(), ReadWholeFile(path));
+    CSmartPtr<CTestItem> read(new CTestItem);
+    read->FromXmlFile(path);
+    ASSERT_EQ(1u, read->m_children.size());
+    EXPECT_EQ(root->m_children[0]->m_text, read->m_children[0]->m_text);
 }
 
 } // namespace
