@@ -1,11 +1,13 @@
 # make demo  - build everything and run the main job
 # make test  - build everything and run every test
 # make bench - run the benchmark on the default document
+# make windows      - cross-build the DLLs, the program and the tests for Windows
+# make windows-test - run every test against the Windows build under Wine
 BUILD ?= build
 JOBS ?= 2
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 
-.PHONY: all deps configure build demo test bench install clean
+.PHONY: all deps configure build demo test bench install clean windows windows-test
 
 all: build
 
@@ -30,5 +32,11 @@ bench: build
 install: build
 	@cmake --install $(BUILD) --prefix $(or $(PREFIX),/usr/local)
 
+windows:
+	@JOBS=$(JOBS) scripts/windows.sh build
+
+windows-test: build
+	@JOBS=$(JOBS) scripts/windows.sh test $(BUILD)
+
 clean:
-	@rm -rf $(BUILD)
+	@rm -rf $(BUILD) build-windows

@@ -4,16 +4,28 @@
 # Documents named bad-*.xml are broken on purpose and must be reported
 # invalid; every other document must be ok.
 # Usage: scripts/demo.sh BUILD_DIR
+#        scripts/demo.sh STORAGEXML HOST_EXAMPLE [RUNNER...]
+# The second form names the two programs, and a command that runs them (Wine,
+# for a Windows build).
 # Exit 0 when every document gave the expected answer and the host example ran.
 set -euo pipefail
 
-build=$(cd "${1:?usage: scripts/demo.sh BUILD_DIR}" && pwd)
+usage="usage: scripts/demo.sh BUILD_DIR | STORAGEXML HOST_EXAMPLE [RUNNER...]"
+if [ $# -eq 1 ]; then
+  build=$(cd "${1:?$usage}" && pwd)
+  set -- "$build/tools/storagexml" "$build/examples/storagexml-host-example"
+fi
+[ $# -ge 2 ] || { echo "$usage" >&2; exit 2; }
 root=$(cd "$(dirname "$0")/.." && pwd)
-tool=$build/tools/storagexml
-host=$build/examples/storagexml-host-example
-for program in "$tool" "$host"; do
-  [ -x "$program" ] || { echo "demo: $program is not built" >&2; exit 2; }
+tool_program=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
+host_program=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
+shift 2
+runner=("$@")
+for program in "$tool_program" "$host_program"; do
+  [ -f "$program" ] || { echo "demo: $program is not built" >&2; exit 2; }
 done
+tool() { "${runner[@]}" "$tool_program" "$@"; }
+host() { "${runner[@]}" "$host_program" "$@"; }
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -29,7 +41,7 @@ section() { printf '\n== %s\n' "$*"; }
 check() {
   local dir=$1 file=$2 expected=0 status=0 output
   [[ $(basename "$file") == bad-* ]] && expected=1
-  output=$(cd "$dir" && "$tool" check "$file" 2>&1) || status=$?
+  output=$(cd "$dir" && tool check "$file" 2>&1) || status=$?
   printf '%s\n' "$output" | sed 's/^/  /'
   if [ "$status" -ne "$expected" ]; then
     failures+=("$file: exit $status, expected $expected")
@@ -41,7 +53,7 @@ check() {
 }
 
 section "storagexml example -o example.xml (first lines)"
-(cd "$work" && "$tool" example -o example.xml)
+(cd "$work" && tool example -o example.xml)
 head -n 16 "$work/example.xml" | sed 's/^/  /'
 echo "  ... $(wc -l <"$work/example.xml") lines in all"
 
@@ -59,7 +71,7 @@ for file in "$root"/examples/bad-*.xml; do
 done
 
 section "examples/host: build, write, read back, catch a failure"
-if ! "$host" | sed 's/^/  /'; then
+if ! host | sed 's/^/  /'; then
   failures+=("storagexml-host-example failed")
 fi
 
