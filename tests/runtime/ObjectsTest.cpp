@@ -271,7 +271,9 @@ TEST(CFileReplacement, OldFileSurvivesAWriteThatStopsHalfway) {
     rlimit small = old;
     small.rlim_cur = 64 * 1024;
     ::setrlimit(RLIMIT_FSIZE, &small);
-    const std::string message = MessageOf([&] { ReplaceFileContents(path, big); });
+    CSmartPtr<CTestItem> root(new CTestItem("", "root"));
+    root->m_children.emplace_back(new CTestItem(big, "a"));
+    const std::string message = MessageOf([&] { root->ToXmlFile(path); });
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_NE(std::string::npos, message.find("Cannot write the file [" + path + "]")) << message;
