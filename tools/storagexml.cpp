@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <fstream>
 #include <iostream>
 #include <memory>
 #include <stdexcept>
@@ -63,7 +64,9 @@ CSmartPtr<CStorageArray> ReadDocument(const std::string& path) {
     return array;
 }
 
-// Writes the document to `out`, atomically, or to standard output when `out` is empty.
+// Writes the document to `out`, atomically, or to standard output when `out`
+// is empty: the same text either way, ending with a line feed as a text file
+// does (the compact layout itself has no line break).
 void WriteDocument(CStorageArray& array, const std::string& out, bool compact) {
     NqXmlLib3::CWriteOptions options;
     options.indent = !compact;
@@ -73,10 +76,14 @@ void WriteDocument(CStorageArray& array, const std::string& out, bool compact) {
         } catch (const CNqException& error) {
             throw FileError(error.what());
         }
+        if (compact) {
+            std::ofstream file(out, std::ios::binary | std::ios::app);
+            if (!(file << '\n' << std::flush)) throw FileError("cannot write " + out);
+        }
         return;
     }
     std::string text = array.ToXml(options);
-    if (text.empty() || text.back() != '\n') text.push_back('\n');  // end the last line on a terminal
+    if (text.empty() || text.back() != '\n') text.push_back('\n');
     std::cout << text << std::flush;
 }
 
