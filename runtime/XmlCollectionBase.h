@@ -55,6 +55,10 @@ public:
     virtual void Remove(int index);
     // Throws CNqException naming the element, the count and the limit when the count is outside the limits.
     virtual void ValidateCount();
+    // Throws CNqException naming the element and the count unless the
+    // collection holds exactly one item: written as a whole document, its
+    // items stand at the top, where a document has one root element.
+    void ValidateAsDocument() const;
 
     int GetMinOccurs() const { return m_minOccurs; }
     int GetMaxOccurs() const { return m_maxOccurs; }

@@ -26,6 +26,8 @@ public:
     void WriteString(std::string_view text);
     void WriteEndElement();
 
+    // How many elements are open: 0 before the root element and after it.
+    std::size_t GetDepth() const { return m_open.size(); }
     // The document so far; complete once every element is ended.
     const std::string& GetXml() const { return m_out; }
     std::string TakeXml();
