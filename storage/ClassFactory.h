@@ -35,7 +35,8 @@ public:
     static NqXmlLib3::CSmartPtr<NqXmlLib3::CXmlObjectBase> CreateClass(Storage_Classes classId,
                                                                       const char* elementName);
     // A new, empty collection whose items are named `elementName`, with its
-    // occurrence limits (maxOccurs -1: no upper limit).
+    // occurrence limits (maxOccurs -1: no upper limit); a limit outside the
+    // range of an int is refused with a CNqException.
     static NqXmlLib3::CSmartPtr<NqXmlLib3::CXmlCollectionBase> CreateClassCollection(Storage_Classes classId,
                                                                                     const char* elementName,
                                                                                     long minOccurs, long maxOccurs);
@@ -49,6 +50,10 @@ private:
     // Makes an object of class C, named `elementName` when one is given.
     template <class C>
     static NqXmlLib3::CSmartPtr<NqXmlLib3::CXmlObjectBase> Make(const char* elementName);
+    // Makes a collection of class C, refusing a limit that an int cannot hold; the minimum is checked first.
+    template <class C>
+    static NqXmlLib3::CSmartPtr<NqXmlLib3::CXmlCollectionBase> MakeCollection(const char* elementName, long minOccurs,
+                                                                             long maxOccurs);
 };
 
 // The schema defines no enumerated type.
