@@ -173,7 +173,8 @@ TEST(Conformance, DocumentsWrittenFromEveryObjectValidate) {
 
 // A valid document, written by hand; each refused case changes one thing in it.
 const std::string Param1 = "<parameters><num>1.5</num><ParamName>p</ParamName><isKey>true</isKey></parameters>";
-const std::string Cells = "<str>s</str><err>7</err><w>-9223372036854775808</w><bBool>false</bBool><num>INF</num>";
+const std::string Cells = "<str>s</str><err>7</err><w>-9223372036854775808</w><bBool>false</bBool><num>INF</num>"
+                          "<num>-1e400</num><num>1e-400</num>";  // beyond a double both ways: -INF and 0
 const std::string Param2 = "<parameters><Range>" + Cells + "<rows>1</rows><columns>5</columns></Range>"
                            "<ParamName>r</ParamName><isKey>0</isKey></parameters>";
 const std::string TheItem = "<StorageItems><ClientID>ic</ClientID><CatID>t</CatID><FunctionName>f</FunctionName>"
