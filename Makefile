@@ -1,11 +1,12 @@
 # make demo  - build everything and run the main job
 # make test  - build everything and run every test
 # make bench - run the benchmark on the default document
+# make package - build the Debian package (storagexml_VERSION_ARCH.deb in BUILD)
 BUILD ?= build
 JOBS ?= 2
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 
-.PHONY: all deps configure build demo test bench install clean
+.PHONY: all deps configure build demo test bench install package clean
 
 all: build
 
@@ -29,6 +30,10 @@ bench: build
 
 install: build
 	@cmake --install $(BUILD) --prefix $(or $(PREFIX),/usr/local)
+
+package: build
+	@scripts/deps.sh dpkg-dev
+	@cd $(BUILD) && cpack -G DEB
 
 clean:
 	@rm -rf $(BUILD)

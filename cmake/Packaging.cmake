@@ -23,3 +23,22 @@ foreach(name storagexml storagexml-runtime)
   configure_file(${CMAKE_CURRENT_LIST_DIR}/${name}.pc.in ${PROJECT_BINARY_DIR}/${name}.pc @ONLY)
   install(FILES ${PROJECT_BINARY_DIR}/${name}.pc DESTINATION ${STORAGEXML_PKGCONFIG_DIR})
 endforeach()
+
+# The Debian package (`make package`, or cpack in the build directory): the
+# libraries, headers, CMake and pkg-config files, schema, storagexml and its
+# manual page, under /usr. Its dependencies are read from the libraries and
+# the program by dpkg-shlibdeps.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME storagexml)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Read, check and write Storage documents as typed C++ objects")
+set(CPACK_PACKAGE_DESCRIPTION
+  "A C++17 library for the Storage XML document: a host builds a tree of typed objects, writes it as XML and reads XML back with every required element, occurrence limit and choice checked. Includes the storagexml program, which checks, formats and makes example documents, the XML Schema, and the CMake and pkg-config files to build against it.")
+set(CPACK_PACKAGE_CONTACT "StorageXml developers")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION libdevel)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# A shlibs file and the ldconfig trigger for the two shared libraries.
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+include(CPack)
