@@ -42,3 +42,16 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # A shlibs file and the ldconfig trigger for the two shared libraries.
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 include(CPack)
+
+# The manual page of storagexml, made from the program's own help texts when
+# the program is built (it must run here, so not when cross-compiling).
+if(TARGET storagexml AND NOT CMAKE_CROSSCOMPILING)
+  set(STORAGEXML_MAN_PAGE ${PROJECT_BINARY_DIR}/storagexml.1)
+  add_custom_command(OUTPUT ${STORAGEXML_MAN_PAGE}
+    COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:storagexml> -DOUTPUT=${STORAGEXML_MAN_PAGE}
+            -P ${CMAKE_CURRENT_LIST_DIR}/ManPage.cmake
+    DEPENDS storagexml ${CMAKE_CURRENT_LIST_DIR}/ManPage.cmake
+    COMMENT "Writing the manual page storagexml.1")
+  add_custom_target(man-page ALL DEPENDS ${STORAGEXML_MAN_PAGE})
+  install(FILES ${STORAGEXML_MAN_PAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endif()

@@ -21,8 +21,9 @@ echo "== consumers built against /usr: find_package and pkg-config"
 cmake -DWAYS="find_package;pkg-config" -DSOURCE_DIR="$PWD/tests/consumer/project" -DWORK_DIR="$work" \
   -DCXX=c++ -DPKG_CONFIG=pkg-config -P tests/consumer/RunConsumer.cmake
 
-echo "== the installed storagexml"
+echo "== the installed storagexml and its manual page"
 /usr/bin/storagexml example | /usr/bin/storagexml check -
+grep -q "storagexml format" /usr/share/man/man1/storagexml.1
 
 echo "== apt-get remove storagexml"
 apt-get remove -y -qq -o DPkg::Lock::Timeout=300 storagexml >/dev/null

@@ -223,6 +223,8 @@ void AddOutputOption(CLI::App& command, std::string& out) {
 
 int Run(int argc, char** argv) {
     CLI::App app("Checks, formats and makes Storage documents. FILE may be - for standard input.", "storagexml");
+    app.footer("Exit status: 0 when every document is good, 1 when any is invalid, 2 for a usage error\n"
+               "or a file that cannot be read or written. Run storagexml SUBCOMMAND --help for examples.");
     app.set_version_flag("--version", "storagexml " STORAGEXML_VERSION);
     // At most one here, and "none" refused after parsing, so that an unknown
     // word is reported as such rather than as a missing subcommand.
@@ -231,6 +233,9 @@ int Run(int argc, char** argv) {
     std::vector<std::string> checkPaths;
     auto* check = app.add_subcommand("check", "Read each FILE and report whether it is a valid Storage document");
     check->add_option("FILE", checkPaths, "Documents to check")->required();
+    check->footer("Examples:\n"
+                  "  storagexml check orders.xml returns.xml\n"
+                  "  storagexml example | storagexml check -");
 
     std::string formatPath, formatOut;
     bool compact = false;
@@ -238,10 +243,16 @@ int Run(int argc, char** argv) {
     format->add_flag("--compact", compact, "No line breaks inside the document");
     AddOutputOption(*format, formatOut);
     format->add_option("FILE", formatPath, "Document to format")->required();
+    format->footer("Examples:\n"
+                   "  storagexml format -o tidy.xml orders.xml\n"
+                   "  storagexml format --compact orders.xml");
 
     std::string exampleOut;
     auto* example = app.add_subcommand("example", "Write an example document built through the API");
     AddOutputOption(*example, exampleOut);
+    example->footer("Examples:\n"
+                    "  storagexml example -o example.xml\n"
+                    "  storagexml example | storagexml format --compact -");
 
     try {
         app.parse(argc, argv);
