@@ -2,11 +2,12 @@
 # make test  - build everything and run every test
 # make bench - run the benchmark on the default document
 # make package - build the Debian package (storagexml_VERSION_ARCH.deb in BUILD)
+# make docs  - build the API reference (BUILD/docs/html/index.html)
 BUILD ?= build
 JOBS ?= 2
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 
-.PHONY: all deps configure build demo test bench install package clean
+.PHONY: all deps configure build demo test bench install package docs clean
 
 all: build
 
@@ -34,6 +35,11 @@ install: build
 package: build
 	@scripts/deps.sh dpkg-dev
 	@cd $(BUILD) && cpack -G DEB
+
+docs: deps
+	@scripts/deps.sh doxygen
+	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD) --target docs
 
 clean:
 	@rm -rf $(BUILD)
