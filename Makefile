@@ -3,11 +3,13 @@
 # make bench - run the benchmark on the default document
 # make windows      - cross-build the DLLs, the program and the tests for Windows
 # make windows-test - run every test against the Windows build under Wine
+# make package - build the Debian package (storagexml_VERSION_ARCH.deb in BUILD)
+# make docs  - build the API reference (BUILD/docs/html/index.html)
 BUILD ?= build
 JOBS ?= 2
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 
-.PHONY: all deps configure build demo test bench install clean windows windows-test
+.PHONY: all deps configure build demo test bench install package docs clean windows windows-test
 
 all: build
 
@@ -37,6 +39,15 @@ windows:
 
 windows-test: build
 	@JOBS=$(JOBS) scripts/windows.sh test $(BUILD)
+
+package: build
+	@scripts/deps.sh dpkg-dev
+	@cd $(BUILD) && cpack -G DEB
+
+docs: deps
+	@scripts/deps.sh doxygen
+	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD) --target docs
 
 clean:
 	@rm -rf $(BUILD) build-windows

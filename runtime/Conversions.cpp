@@ -186,11 +186,12 @@ double CConversions::r8FromString(std::string_view text, WhitespaceRule rule) {
     double result = 0;
     const auto [end, error] = std::from_chars(unsigned_.data(), unsigned_.data() + unsigned_.size(), result);
     if (error == std::errc::result_out_of_range) {
-        if (IsTooLarge(value)) {
-            throw CNqException(FormatString("The text [%s] is outside the range of a double",
-                                            detail::QuoteForMessage(value).c_str()));
-        }
-        return value[0] == '-' ? -0.0 : 0.0;  // too small for a double: it rounds to zero
+        // Beyond the largest double a decimal maps to an infinity, as XML
+        // Schema 1.1 maps it; too small for a double, it rounds to zero.
+        const bool negative = value[0] == '-';
+        const double infinity = std::numeric_limits<double>::infinity();
+        if (IsTooLarge(value)) return negative ? -infinity : infinity;
+        return negative ? -0.0 : 0.0;
     }
     if (error != std::errc() || end != unsigned_.data() + unsigned_.size()) Refuse(value, "double");
     return result;

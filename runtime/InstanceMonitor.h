@@ -6,15 +6,19 @@
 
 namespace NqXmlLib3 {
 
+/// Counts the live objects that carry it, so that a host can see that nothing leaked.
 class NQXML_API CInstanceMonitor {
 public:
-    // The class name documents what is counted; the count is all that is kept.
+    /// The class name documents what is counted; the count is all that is kept.
     explicit CInstanceMonitor(const char* className);
-    // A copy is a new live object.
+    /// A copy is a new live object.
     CInstanceMonitor(const CInstanceMonitor& other);
+    /// Assignment leaves the count as it is.
     CInstanceMonitor& operator=(const CInstanceMonitor& other);
+    /// One live object fewer.
     virtual ~CInstanceMonitor();
 
+    /// How many objects that carry an instance monitor are alive right now.
     static long GetLiveCount();
 };
 

@@ -68,6 +68,14 @@ void CXmlCollectionBase::ValidateCount() {
     }
 }
 
+void CXmlCollectionBase::ValidateAsDocument() const {
+    if (m_count != 1) {
+        throw CNqException(FormatString("The collection [%s] holds %d item(s) and cannot be written as a document, "
+                                        "which holds exactly one root element",
+                                        m_elementName.c_str(), m_count));
+    }
+}
+
 void CXmlCollectionBase::Append(CXmlObjectBase* item) {
     if (!item) {
         throw CNqException(FormatString("A null item cannot be added to the collection [%s]", m_elementName.c_str()));

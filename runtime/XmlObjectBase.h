@@ -15,42 +15,56 @@ class CXmlTextWriter;
 class CXmlElement;
 class CXmlAttribute;
 
+/// How ToXml and ToXmlFile lay a document out.
 struct CWriteOptions {
-    bool indent = true;       // one element per line, two spaces per level
-    bool declaration = true;  // begin with <?xml version="1.0" encoding="UTF-8"?>
+    bool indent = true;       ///< one element per line, two spaces per level
+    bool declaration = true;  ///< begin with <?xml version="1.0" encoding="UTF-8"?>
 };
 
+/// The base of every element, choice and collection object: reference count, element name and document I/O.
 class NQXML_API CXmlObjectBase {
 public:
-    enum MsgType { MsgType_CollectionChanged = 1 };
+    /// The events an object may be told of.
+    enum MsgType { MsgType_CollectionChanged = 1 /**< a collection's items changed */ };
 
+    /// Takes one more reference on the object.
     void AddRef();
+    /// Gives up one reference; the last one destroys the object.
     void Release();
-    // Whether more than one reference is held on the object.
+    /// Whether more than one reference is held on the object.
     bool IsShared() const noexcept { return m_referenceCount > 1; }
 
+    /// The name of the element this object is written as.
     std::string GetElementName() const;
-    // The element name without a copy, for writers and readers on a hot path.
+    /// The element name without a copy, for writers and readers on a hot path.
     const std::string& ElementName() const noexcept { return m_elementName; }
+    /// The object's runtime base, as the factories and static dispatchers take it.
     virtual CXmlObjectBase* GetBase();
+    /// The namespace URI of the object's elements.
     virtual std::string GetTargetNamespace() const;
 
-    // Document I/O. ToXml writes this object as the root of a whole document;
-    // FromXml parses a document and reads its root element into this object.
+    /// Writes this object as the root of a whole document and returns its text.
     std::string ToXml(const CWriteOptions& options = CWriteOptions());
+    /// Writes the object as a whole document to a file, all or nothing: a failure leaves any file there as it was.
     void ToXmlFile(const std::string& path, const CWriteOptions& options = CWriteOptions());
+    /// Parses a document and reads its root element into this object, replacing what it held.
     void FromXml(const std::string& text);
+    /// Reads a document from a file into this object, as FromXml does.
     void FromXmlFile(const std::string& path);
 
-    // Dispatchers to another object's protected writer, reader and attribute writer.
+    /// Calls the writer of `object`; the flag asks it to declare the namespaces on its element.
     static void ToXml_Int(CXmlObjectBase* object, CXmlTextWriter* writer, bool declareNamespaces,
                           const char* namespaceUri);
+    /// Calls the reader of `object` on `element` from `child` on; returns the first child not consumed.
     static CXmlElement* FromXml_Int(CXmlObjectBase* object, CXmlElement* element, CXmlElement* child);
+    /// Calls the attribute writer of `object`.
     static void AttributesToXml_Int(CXmlObjectBase* object, CXmlTextWriter* writer);
 
+    /// Sets the element name `object` is written as.
     static void SetElementName(CXmlObjectBase* object, const char* name);
-    // Throws CNqException naming the property when `value` is null.
+    /// Throws CNqException naming the property when `value` is null.
     static void Throw_IfPropertyIsNull(CXmlObjectBase* value, const char* propertyName);
+    /// True when the attribute is a namespace declaration.
     static bool IsNamespaceAttribute(const CXmlAttribute* attribute);
 
     // Facet checks. Each returns when `value` satisfies the facets given and
@@ -61,18 +75,23 @@ public:
     // (-1); the value in brackets turns a facet off. Every value must also be
     // representable: a string must be text that XML 1.0 can carry, and an
     // i4 must lie inside the 32-bit range.
+    /// Throws CNqException when a double breaks the facets given.
     static void CheckRestrictionForr8(const char* name, double value, const char* pattern, int minLength,
                                       int maxLength, const char* minInclusive, const char* maxInclusive,
                                       const char* minExclusive, const char* maxExclusive, int totalDigits);
+    /// Throws CNqException when a 32-bit integer breaks the facets given, or lies outside the 32-bit range.
     static void CheckRestrictionFori4(const char* name, long value, const char* pattern, int minLength,
                                       int maxLength, const char* minInclusive, const char* maxInclusive,
                                       const char* minExclusive, const char* maxExclusive, int totalDigits);
+    /// Throws CNqException when a 64-bit integer breaks the facets given.
     static void CheckRestrictionFori8(const char* name, std::int64_t value, const char* pattern, int minLength,
                                       int maxLength, const char* minInclusive, const char* maxInclusive,
                                       const char* minExclusive, const char* maxExclusive, int totalDigits);
+    /// Throws CNqException when a boolean breaks the facets given.
     static void CheckRestrictionForboolean(const char* name, bool value, const char* pattern, int minLength,
                                            int maxLength, const char* minInclusive, const char* maxInclusive,
                                            const char* minExclusive, const char* maxExclusive, int totalDigits);
+    /// Throws CNqException when a string breaks the facets given, or holds text XML 1.0 cannot carry.
     static void CheckRestrictionForstring(const char* name, const std::string& value, const char* pattern,
                                           int minLength, int maxLength, const char* minInclusive,
                                           const char* maxInclusive, const char* minExclusive,
@@ -80,7 +99,7 @@ public:
 
 protected:
     CXmlObjectBase();
-    // A copy takes the element name and starts with a reference count of its own.
+    /// A copy takes the element name and starts with a reference count of its own.
     CXmlObjectBase(const CXmlObjectBase& other);
     CXmlObjectBase& operator=(const CXmlObjectBase& other);
     virtual ~CXmlObjectBase();

@@ -13,22 +13,31 @@
 
 namespace NqXmlLib3 {
 
+/// Writes a namespace-well-formed XML document into a string, escaping and checking every text.
 class NQXML_API CXmlTextWriter {
 public:
+    /// A writer of an empty document, indented or compact.
     explicit CXmlTextWriter(bool indent = true);
 
+    /// Writes the XML declaration (version 1.0, UTF-8).
     void WriteDeclaration();
-    // Binds a prefix on the next start element. A binding already in scope is not declared again.
+    /// Binds a prefix on the next start element. A binding already in scope is not declared again.
     void AddNamespace(std::string_view prefix, std::string_view namespaceUri);
-    // Starts an element in the namespace given, using a prefix in scope for
-    // it, or declaring the namespace as the default where none is.
+    /// Starts an element in the namespace given, using a prefix in scope for
+    /// it, or declaring the namespace as the default where none is.
     void WriteStartElement(std::string_view localName, std::string_view namespaceUri);
+    /// Writes text inside the open element; refuses text that XML 1.0 cannot carry.
     void WriteString(std::string_view text);
+    /// Ends the innermost open element.
     void WriteEndElement();
 
-    // The document so far; complete once every element is ended.
+    /// How many elements are open: 0 before the root element and after it.
+    std::size_t GetDepth() const { return m_open.size(); }
+    /// The document so far; complete once every element is ended.
     const std::string& GetXml() const { return m_out; }
+    /// The finished document, taken out of the writer; throws when an element is still open.
     std::string TakeXml();
+    /// Makes room for a document of `bytes` bytes.
     void Reserve(std::size_t bytes) { m_out.reserve(bytes); }
 
 private:
@@ -37,8 +46,8 @@ private:
         std::string uri;
     };
     struct OpenElement {
-        std::size_t tagBegin;    // offset of the qualified name in m_tags
-        std::size_t bindings;    // bindings in scope before this element
+        std::size_t tagBegin;    ///< offset of the qualified name in m_tags
+        std::size_t bindings;    ///< bindings in scope before this element
         bool hasChildren;
     };
 
@@ -51,10 +60,10 @@ private:
     void DeclareBinding(std::string_view prefix, std::string_view uri);
 
     std::string m_out;
-    std::string m_declarations;          // of the start tag being written
-    std::string m_tags;                  // qualified names of the open elements, back to back
-    std::vector<Binding> m_bindings;     // in scope, outermost first
-    std::vector<Binding> m_pending;      // added for the next start element
+    std::string m_declarations;          ///< of the start tag being written
+    std::string m_tags;                  ///< qualified names of the open elements, back to back
+    std::vector<Binding> m_bindings;     ///< in scope, outermost first
+    std::vector<Binding> m_pending;      ///< added for the next start element
     std::vector<OpenElement> m_open;
     bool m_indent;
     bool m_startTagOpen = false;

@@ -16,20 +16,28 @@ namespace Storage {
 
 class CClassFactory;
 
+/// A two-dimensional range ("arrRange", "Range" in a parameter): one or more cells, then the row and column counts.
 class STORAGE_API CArrRange : public NqXmlLib3::CInstanceMonitor, public virtual NqXmlLib3::CXmlObjectBase {
     friend class CClassFactory;
 
 public:
+    /// A new, empty range named "arrRange".
     static NqXmlLib3::CSmartPtr<CArrRange> CreateInstance();
 
-    // A copy shares the cell collection of its source.
+    /// A copy shares the cell collection of its source.
     CArrRange(const CArrRange& other);
+    /// Takes the counts of `other` and shares its cell collection.
     CArrRange& operator=(const CArrRange& other);
 
+    /// The cells in order; add one with GetArrRange_ChoiceA()->Add().
     NqXmlLib3::CSmartPtr<CArrRange_ChoiceACol> GetArrRange_ChoiceA();
+    /// The row count, kept as given.
     long GetRows();
+    /// Sets the row count; refuses one outside the 32-bit range.
     void SetRows(long value);
+    /// The column count, kept as given.
     long GetColumns();
+    /// Sets the column count; refuses one outside the 32-bit range.
     void SetColumns(long value);
 
     NqXmlLib3::CXmlObjectBase* GetBase() override;

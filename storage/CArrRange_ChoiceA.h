@@ -16,15 +16,19 @@ namespace Storage {
 
 class CClassFactory;
 
+/// One cell of a range: one of the five scalars; it writes only the set alternative's element.
 class STORAGE_API CArrRange_ChoiceA : public NqXmlLib3::CInstanceMonitor,
                                       public virtual NqXmlLib3::CXmlObjectBase,
                                       public CScalarChoice {
     friend class CClassFactory;
 
 public:
+    /// A new cell with no alternative set.
     static NqXmlLib3::CSmartPtr<CArrRange_ChoiceA> CreateInstance();
 
+    /// A copy with the same alternative and value.
     CArrRange_ChoiceA(const CArrRange_ChoiceA& other);
+    /// Takes the alternative and value of `other`.
     CArrRange_ChoiceA& operator=(const CArrRange_ChoiceA& other);
 
     NqXmlLib3::CXmlObjectBase* GetBase() override;

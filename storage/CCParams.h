@@ -13,22 +13,30 @@ namespace Storage {
 
 class CClassFactory;
 
+/// A named parameter ("cParams", "parameters" in an item): its value, its name and its key flag.
 class STORAGE_API CCParams : public NqXmlLib3::CInstanceMonitor, public virtual NqXmlLib3::CXmlObjectBase {
     friend class CClassFactory;
 
 public:
+    /// A new parameter named "cParams" with no value set.
     static NqXmlLib3::CSmartPtr<CCParams> CreateInstance();
 
-    // A copy shares the value object of its source.
+    /// A copy shares the value object of its source.
     CCParams(const CCParams& other);
+    /// Takes the name and flag of `other` and shares its value object.
     CCParams& operator=(const CCParams& other);
 
+    /// The parameter's value: set one alternative on it, e.g. GetCParams_ChoiceA()->SetNum(2.5).
     NqXmlLib3::CSmartPtr<CCParams_ChoiceA> GetCParams_ChoiceA();
-    // Replaces the value object; refuses null.
+    /// Replaces the value object; refuses null.
     void SetCParams_ChoiceA(CCParams_ChoiceA* value);
+    /// The parameter's name.
     std::string GetParamName();
+    /// Sets the parameter's name.
     void SetParamName(std::string value);
+    /// Whether the parameter is a key.
     bool GetIsKey();
+    /// Sets whether the parameter is a key.
     void SetIsKey(bool value);
 
     NqXmlLib3::CXmlObjectBase* GetBase() override;

@@ -17,20 +17,24 @@ namespace Storage {
 
 class CClassFactory;
 
+/// The value of a parameter: one of the five scalars or a range; it writes only the set alternative's element.
 class STORAGE_API CCParams_ChoiceA : public NqXmlLib3::CInstanceMonitor,
                                      public virtual NqXmlLib3::CXmlObjectBase,
                                      public CScalarChoice {
     friend class CClassFactory;
 
 public:
+    /// A new value with no alternative set.
     static NqXmlLib3::CSmartPtr<CCParams_ChoiceA> CreateInstance();
 
+    /// A copy with the same alternative, sharing the range of `other` when that is set.
     CCParams_ChoiceA(const CCParams_ChoiceA& other);
+    /// Takes the alternative of `other`, sharing its range when that is set.
     CCParams_ChoiceA& operator=(const CCParams_ChoiceA& other);
 
-    // The range, or an empty pointer when the range alternative is not set.
+    /// The range, or an empty pointer when the range alternative is not set.
     NqXmlLib3::CSmartPtr<CArrRange> GetRange();
-    // Selects the range alternative and names the range "Range"; null unsets every alternative.
+    /// Selects the range alternative and names the range "Range"; null unsets every alternative.
     void SetRange(CArrRange* range);
 
     NqXmlLib3::CXmlObjectBase* GetBase() override;

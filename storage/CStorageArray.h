@@ -15,20 +15,28 @@ namespace Storage {
 
 class CClassFactory;
 
+/// The document root ("StorageArray"): any number of storage items, then a client id and a key id.
 class STORAGE_API CStorageArray : public NqXmlLib3::CInstanceMonitor, public virtual NqXmlLib3::CXmlObjectBase {
     friend class CClassFactory;
 
 public:
+    /// A new, empty array named "StorageArray".
     static NqXmlLib3::CSmartPtr<CStorageArray> CreateInstance();
 
-    // A copy shares the item collection of its source.
+    /// A copy shares the item collection of its source.
     CStorageArray(const CStorageArray& other);
+    /// Takes the strings of `other` and shares its item collection.
     CStorageArray& operator=(const CStorageArray& other);
 
+    /// The items in order; add one with GetStorageItems()->Add().
     NqXmlLib3::CSmartPtr<CStorageItemCol> GetStorageItems();
+    /// The client id.
     std::string GetClientID();
+    /// Sets the client id.
     void SetClientID(std::string value);
+    /// The key id.
     std::string GetKeyID();
+    /// Sets the key id.
     void SetKeyID(std::string value);
 
     NqXmlLib3::CXmlObjectBase* GetBase() override;

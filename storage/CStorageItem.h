@@ -14,24 +14,36 @@ namespace Storage {
 
 class CClassFactory;
 
+/// One storage item ("StorageItem", "StorageItems" in an array): four strings and one or more parameters.
 class STORAGE_API CStorageItem : public NqXmlLib3::CInstanceMonitor, public virtual NqXmlLib3::CXmlObjectBase {
     friend class CClassFactory;
 
 public:
+    /// A new, empty item named "StorageItem".
     static NqXmlLib3::CSmartPtr<CStorageItem> CreateInstance();
 
-    // A copy shares the parameter collection of its source.
+    /// A copy shares the parameter collection of its source.
     CStorageItem(const CStorageItem& other);
+    /// Takes the strings of `other` and shares its parameter collection.
     CStorageItem& operator=(const CStorageItem& other);
 
+    /// The item's parameters; add one with GetParameters()->Add().
     NqXmlLib3::CSmartPtr<CCParamsCol> GetParameters();
+    /// The client id.
     std::string GetClientID();
+    /// Sets the client id.
     void SetClientID(std::string value);
+    /// The category id.
     std::string GetCatID();
+    /// Sets the category id.
     void SetCatID(std::string value);
+    /// The function name.
     std::string GetFunctionName();
+    /// Sets the function name.
     void SetFunctionName(std::string value);
+    /// The key id.
     std::string GetKeyID();
+    /// Sets the key id.
     void SetKeyID(std::string value);
 
     NqXmlLib3::CXmlObjectBase* GetBase() override;

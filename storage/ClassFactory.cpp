@@ -9,6 +9,9 @@
 #include "storage/CStorageItem.h"
 #include "storage/Collections.h"
 
+#include <limits>
+#include <string>
+
 namespace Storage {
 
 using NqXmlLib3::CNqException;
@@ -22,7 +25,22 @@ const char* const invalidClass = "Invalid Class (NONE)";
 const char* const unknownClass = "Unknown Class id";
 const char* const unknownCollection = "Unknown Collection Class id";
 
+// An occurrence limit as the collections keep it; refuses one that an int
+// cannot hold rather than cutting it (a long is 64 bits wide on some platforms).
+int OccurrenceLimit(long limit) {
+    if (limit < std::numeric_limits<int>::min() || limit > std::numeric_limits<int>::max()) {
+        throw CNqException("The occurrence limit [" + std::to_string(limit) + "] is outside the range of an int");
+    }
+    return static_cast<int>(limit);
+}
+
 } // namespace
+
+template <class C>
+CSmartPtr<CXmlCollectionBase> CClassFactory::MakeCollection(const char* elementName, long minOccurs, long maxOccurs) {
+    const int minimum = OccurrenceLimit(minOccurs);
+    return new C(elementName, minimum, OccurrenceLimit(maxOccurs));
+}
 
 template <class C>
 CSmartPtr<CXmlObjectBase> CClassFactory::Make(const char* elementName) {
@@ -52,13 +70,11 @@ CSmartPtr<CXmlObjectBase> CClassFactory::CreateClass(Storage_Classes classId, co
 
 CSmartPtr<CXmlCollectionBase> CClassFactory::CreateClassCollection(Storage_Classes classId, const char* elementName,
                                                                    long minOccurs, long maxOccurs) {
-    const int minimum = static_cast<int>(minOccurs);
-    const int maximum = static_cast<int>(maxOccurs);
     switch (classId) {
     case ClassId_NONE: throw CNqException(invalidClass);
-    case ClassId_CArrRange_ChoiceACol: return new CArrRange_ChoiceACol(elementName, minimum, maximum);
-    case ClassId_CCParamsCol: return new CCParamsCol(elementName, minimum, maximum);
-    case ClassId_CStorageItemCol: return new CStorageItemCol(elementName, minimum, maximum);
+    case ClassId_CArrRange_ChoiceACol: return MakeCollection<CArrRange_ChoiceACol>(elementName, minOccurs, maxOccurs);
+    case ClassId_CCParamsCol: return MakeCollection<CCParamsCol>(elementName, minOccurs, maxOccurs);
+    case ClassId_CStorageItemCol: return MakeCollection<CStorageItemCol>(elementName, minOccurs, maxOccurs);
     default: throw CNqException(unknownCollection);
     }
 }

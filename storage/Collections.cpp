@@ -6,6 +6,7 @@
 #include "storage/TargetNamespace.h"
 
 #include "runtime/XmlElement.h"
+#include "runtime/XmlTextWriter.h"
 
 namespace Storage {
 
@@ -58,11 +59,15 @@ CSmartPtr<CXmlObjectBase> CStorageCollection::AddNewItem() {
 
 void CStorageCollection::RemoveItem(CXmlObjectBase* item) { RemoveNode(item ? GetNodeForItem(item) : nullptr); }
 
-// The items never declare namespaces, whatever the collection was asked.
-void CStorageCollection::ToXml_Int(CXmlTextWriter* writer, bool, const char* namespaceUri) {
+// Inside its owner the items never declare namespaces, whatever the
+// collection was asked. Written as a whole document (nothing open yet), the
+// collection's one item is the root, and declares them when asked.
+void CStorageCollection::ToXml_Int(CXmlTextWriter* writer, bool declareNamespaces, const char* namespaceUri) {
     ValidateCount();
+    const bool isDocument = writer->GetDepth() == 0;
+    if (isDocument) ValidateAsDocument();
     for (CNode* node = GetFirstNode(); node; node = node->m_next) {
-        CXmlObjectBase::ToXml_Int(node->m_item->GetBase(), writer, false, namespaceUri);
+        CXmlObjectBase::ToXml_Int(node->m_item->GetBase(), writer, isDocument && declareNamespaces, namespaceUri);
     }
 }
 

@@ -17,33 +17,55 @@ class CXmlTextWriter;
 
 namespace Storage {
 
+/// The five scalar alternatives of a value: num, str, bBool, err and w; at most one is set.
 class STORAGE_API CScalarChoice {
 public:
+    /// The double; throws CNqInvalidStateException unless the num alternative is set.
     double GetNum();
+    /// Selects the num alternative with this double.
     void SetNum(double value);
+    /// Whether the num alternative is set.
     bool IsValidNum();
+    /// Selects the num alternative (keeping its value), or unsets it.
     void SetValidNum(bool valid);
 
+    /// The string; throws CNqInvalidStateException unless the str alternative is set.
     std::string GetStr();
+    /// Selects the str alternative with this string; refuses text XML 1.0 cannot carry.
     void SetStr(std::string value);
+    /// Whether the str alternative is set.
     bool IsValidStr();
+    /// Selects the str alternative (keeping its value), or unsets it.
     void SetValidStr(bool valid);
 
+    /// The boolean; throws CNqInvalidStateException unless the bBool alternative is set.
     bool GetBBool();
+    /// Selects the bBool alternative with this boolean.
     void SetBBool(bool value);
+    /// Whether the bBool alternative is set.
     bool IsValidBBool();
+    /// Selects the bBool alternative (keeping its value), or unsets it.
     void SetValidBBool(bool valid);
 
+    /// The 32-bit error code; throws CNqInvalidStateException unless the err alternative is set.
     long GetErr();
+    /// Selects the err alternative with this code; refuses one outside the 32-bit range.
     void SetErr(long value);
+    /// Whether the err alternative is set.
     bool IsValidErr();
+    /// Selects the err alternative (keeping its value), or unsets it.
     void SetValidErr(bool valid);
 
+    /// The 64-bit integer; throws CNqInvalidStateException unless the w alternative is set.
     std::int64_t GetW();
+    /// Selects the w alternative with this integer.
     void SetW(std::int64_t value);
+    /// Whether the w alternative is set.
     bool IsValidW();
+    /// Selects the w alternative (keeping its value), or unsets it.
     void SetValidW(bool valid);
 
+    /// The element name of the set alternative ("num", "str", ...), or "" when none is set.
     std::string GetChoiceSelectedElement() const;
 
 protected:
@@ -52,15 +74,15 @@ protected:
     CScalarChoice& operator=(const CScalarChoice& other);
     virtual ~CScalarChoice();
 
-    // Unsets every alternative and makes `selectedElement` the selected
-    // element. It must be a string literal: the choice keeps the pointer.
+    /// Unsets every alternative and makes `selectedElement` the selected
+    /// element. It must be a string literal: the choice keeps the pointer.
     virtual void ClearChoice(const char* selectedElement);
 
     bool IsSelected(const char* element) const;
 
-    // Writes the element of the selected scalar alternative; refuses an empty selection.
+    /// Writes the element of the selected scalar alternative; refuses an empty selection.
     void WriteSelectedScalar(NqXmlLib3::CXmlTextWriter* writer);
-    // Reads `cursor` when it is a scalar alternative; returns the first element not consumed.
+    /// Reads `cursor` when it is a scalar alternative; returns the first element not consumed.
     NqXmlLib3::CXmlElement* ReadScalar(NqXmlLib3::CXmlElement* cursor);
 
 private:
@@ -72,12 +94,12 @@ private:
     template <class T>
     T Get(bool isSet, const T& field, const char* property) const;
 
-    // A value and a flag per alternative; the flags are packed at the end.
+    /// A value and a flag per alternative; the flags are packed at the end.
     double m_num = 0.0;
     long m_err = 0;
     std::int64_t m_w = 0;
     std::string m_str;
-    // One of the alternatives' element names (a string literal), or "" when none is set.
+    /// One of the alternatives' element names (a string literal), or "" when none is set.
     const char* m_selectedElement = "";
     bool m_numSet = false;
     bool m_strSet = false;

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <fstream>
 #include <iostream>
 #include <memory>
 #include <stdexcept>
@@ -112,7 +113,9 @@ CSmartPtr<CStorageArray> ReadDocument(const std::string& path) {
     return array;
 }
 
-// Writes the document to `out`, atomically, or to standard output when `out` is empty.
+// Writes the document to `out`, atomically, or to standard output when `out`
+// is empty: the same text either way, ending with a line feed as a text file
+// does (the compact layout itself has no line break).
 void WriteDocument(CStorageArray& array, const std::string& out, bool compact) {
     NqXmlLib3::CWriteOptions options;
     options.indent = !compact;
@@ -122,10 +125,14 @@ void WriteDocument(CStorageArray& array, const std::string& out, bool compact) {
         } catch (const CNqException& error) {
             throw FileError(error.what());
         }
+        if (compact) {
+            std::ofstream file(out, std::ios::binary | std::ios::app);
+            if (!(file << '\n' << std::flush)) throw FileError("cannot write " + out);
+        }
         return;
     }
     std::string text = array.ToXml(options);
-    if (text.empty() || text.back() != '\n') text.push_back('\n');  // end the last line on a terminal
+    if (text.empty() || text.back() != '\n') text.push_back('\n');
     std::cout << text << std::flush;
 }
 
@@ -265,6 +272,8 @@ void AddOutputOption(CLI::App& command, std::string& out) {
 
 int Run(int argc, char** argv) {
     CLI::App app("Checks, formats and makes Storage documents. FILE may be - for standard input.", "storagexml");
+    app.footer("Exit status: 0 when every document is good, 1 when any is invalid, 2 for a usage error\n"
+               "or a file that cannot be read or written. Run storagexml SUBCOMMAND --help for examples.");
     app.set_version_flag("--version", "storagexml " STORAGEXML_VERSION);
     // At most one here, and "none" refused after parsing, so that an unknown
     // word is reported as such rather than as a missing subcommand.
@@ -273,6 +282,9 @@ int Run(int argc, char** argv) {
     std::vector<std::string> checkPaths;
     auto* check = app.add_subcommand("check", "Read each FILE and report whether it is a valid Storage document");
     check->add_option("FILE", checkPaths, "Documents to check")->required();
+    check->footer("Examples:\n"
+                  "  storagexml check orders.xml returns.xml\n"
+                  "  storagexml example | storagexml check -");
 
     std::string formatPath, formatOut;
     bool compact = false;
@@ -280,10 +292,16 @@ int Run(int argc, char** argv) {
     format->add_flag("--compact", compact, "No line breaks inside the document");
     AddOutputOption(*format, formatOut);
     format->add_option("FILE", formatPath, "Document to format")->required();
+    format->footer("Examples:\n"
+                   "  storagexml format -o tidy.xml orders.xml\n"
+                   "  storagexml format --compact orders.xml");
 
     std::string exampleOut;
     auto* example = app.add_subcommand("example", "Write an example document built through the API");
     AddOutputOption(*example, exampleOut);
+    example->footer("Examples:\n"
+                    "  storagexml example -o example.xml\n"
+                    "  storagexml example | storagexml format --compact -");
 
     try {
         app.parse(argc, argv);

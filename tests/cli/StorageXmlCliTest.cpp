@@ -92,6 +92,14 @@ protected:
         return {status, Read(".stdout"), Read(".stderr")};
     }
 
+    // Runs a shell command line in the test's directory, with the program for
+    // every "storagexml" in it; returns its exit code.
+    int Shell(const std::string& line) const {
+        const std::string command = std::regex_replace(line, std::regex(R"(\bstoragexml )"), "'" STORAGEXML_PROGRAM "' ");
+        const int status = std::system(("cd '" + m_dir.string() + "' && (" + command + ") >.stdout 2>.stderr").c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
     // Runs the program and expects it to succeed silently on standard error.
     std::string Output(const std::string& args, const std::string& input = "") const {
         const Result result = Run(args, input);
@@ -173,7 +181,7 @@ TEST_F(StorageXmlCli, FormatIsIdempotentCompactOrToAFile) {
     EXPECT_EQ(Output("format -o out.xml good.xml"), "");
     EXPECT_EQ(Read("out.xml"), formatted);
     EXPECT_EQ(Output("format --compact --output out.xml good.xml"), "");
-    EXPECT_EQ(Read("out.xml") + "\n", compact);  // a file gets no line break at all
+    EXPECT_EQ(Read("out.xml"), compact);  // ending with a line feed, as on standard output
 }
 
 TEST_F(StorageXmlCli, ExampleIsAValidFormattedDocumentWithEveryKindOfValue) {
@@ -191,6 +199,38 @@ TEST_F(StorageXmlCli, ExampleIsAValidFormattedDocumentWithEveryKindOfValue) {
     EXPECT_TRUE(std::regex_search(example, std::regex(R"(<(\w+:)?str> [^<]*&amp;[^<]*&lt;[^<]* </)")));
     EXPECT_TRUE(std::any_of(example.begin(), example.end(), [](unsigned char c) { return c >= 0x80; }))
         << "no non-ASCII text";
+}
+
+// Each subcommand's help ends with example command lines, which run as shown
+// on the documents they name and succeed; the manual page holds every help
+// text as it stands.
+TEST_F(StorageXmlCli, HelpEndsWithExamplesThatRunAndTheManualPageHoldsIt) {
+    Write("orders.xml", GoodDocument);
+    Write("returns.xml", GoodDocument);
+    std::string page;
+#ifdef STORAGEXML_MAN_PAGE
+    std::ifstream file(STORAGEXML_MAN_PAGE);
+    page.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    page = std::regex_replace(std::regex_replace(page, std::regex(R"(\\-)"), "-"), std::regex(R"(\\e)"), "\\");
+    const std::string top = Output("--help"), status = top.substr(top.rfind("Exit status:"));
+    EXPECT_NE(page.find(status.substr(0, status.find_last_not_of('\n') + 1)), std::string::npos) << page;
+#endif
+    for (const std::string subcommand : {"check", "format", "example"}) {
+        const std::string help = Output(subcommand + " --help");
+        const std::size_t examples = help.rfind("\nExamples:\n");
+        ASSERT_NE(examples, std::string::npos) << help;
+        std::istringstream lines(help.substr(examples + 11));
+        int count = 0;
+        for (std::string line; std::getline(lines, line) && !line.empty(); ++count) {
+            EXPECT_TRUE(line.rfind("  storagexml ", 0) == 0 && line.find("storagexml " + subcommand) != std::string::npos)
+                << line;
+            EXPECT_EQ(Shell(line), 0) << line << "\n" << Read(".stderr");
+        }
+        EXPECT_TRUE(count >= 1 && count <= 2) << help;
+#ifdef STORAGEXML_MAN_PAGE
+        EXPECT_NE(page.find(help), std::string::npos) << help;
+#endif
+    }
 }
 
 } // namespace

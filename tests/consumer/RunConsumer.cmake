@@ -1,7 +1,17 @@
-# cmake -P script: install, configure, build and run the consumer project.
-# A cross build passes its TOOLCHAIN_FILE, the FIND_ROOT_PATH of its
-# dependencies and the EMULATOR that runs its programs; its consumers run
-# with the installed DLLs beside them, as a Windows host deploys them.
+# cmake -P script: builds and runs the consumer programs of SOURCE_DIR (a
+# host of the binding and a host of the runtime alone) in each of WAYS:
+#   find_package - a CMake project that finds the package configuration;
+#   pkg-config   - the compiler alone, given `pkg-config --cflags --libs`.
+# With BUILD_DIR, that build is first installed into WORK_DIR/prefix and the
+# consumers are pointed at it; without, they find what is installed on the
+# system (the Debian package), with no path given.
+# Also: WORK_DIR (scratch, emptied first), LIBDIR (relative to the prefix),
+# CXX and PKG_CONFIG (programs), CXX_FLAGS and LINKER_FLAGS (optional).
+# A cross build passes its TOOLCHAIN_FILE and the EMULATOR that runs its
+# programs; its consumers run with the installed DLLs beside them, as a
+# Windows host deploys them.
+cmake_minimum_required(VERSION 3.20)
+
 function(run step)
   execute_process(COMMAND ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
   if(NOT result EQUAL 0)
@@ -9,22 +19,55 @@ function(run step)
   endif()
 endfunction()
 
+set(consumers "storage_consumer storagexml" "runtime_consumer storagexml-runtime")
 file(REMOVE_RECURSE ${WORK_DIR})
-set(prefix ${WORK_DIR}/prefix)
-run(install ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
-set(cross_options "")
-if(TOOLCHAIN_FILE)
-  set(cross_options -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN_FILE} "-DCMAKE_FIND_ROOT_PATH=${prefix}")
+if(BUILD_DIR)
+  set(prefix ${WORK_DIR}/prefix)
+  run(install ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
+  set(ENV{PKG_CONFIG_PATH} ${prefix}/${LIBDIR}/pkgconfig)
 endif()
-run(configure ${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/build
-    -DCMAKE_PREFIX_PATH=${prefix} ${cross_options}
-    "-DCMAKE_CXX_FLAGS=${CXX_FLAGS}" "-DCMAKE_EXE_LINKER_FLAGS=${LINKER_FLAGS}")
-run(build ${CMAKE_COMMAND} --build ${WORK_DIR}/build)
-file(GLOB dlls ${prefix}/bin/*.dll)
-if(dlls)
-  file(COPY ${dlls} DESTINATION ${WORK_DIR}/build)
+
+if("find_package" IN_LIST WAYS)
+  set(configure ${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/cmake
+      "-DCMAKE_CXX_FLAGS=${CXX_FLAGS}" "-DCMAKE_EXE_LINKER_FLAGS=${LINKER_FLAGS}")
+  if(prefix)
+    list(APPEND configure -DCMAKE_PREFIX_PATH=${prefix})
+  endif()
+  if(TOOLCHAIN_FILE)
+    list(APPEND configure -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN_FILE} -DCMAKE_FIND_ROOT_PATH=${prefix})
+  endif()
+  run("configure with find_package" ${configure})
+  run("build with find_package" ${CMAKE_COMMAND} --build ${WORK_DIR}/cmake)
+  file(GLOB dlls ${prefix}/bin/*.dll)
+  if(dlls)
+    file(COPY ${dlls} DESTINATION ${WORK_DIR}/cmake)
+  endif()
+  foreach(consumer IN LISTS consumers)
+    separate_arguments(consumer)
+    list(GET consumer 0 program)
+    file(GLOB path ${WORK_DIR}/cmake/${program} ${WORK_DIR}/cmake/${program}.exe)
+    run("${program} built with find_package" ${EMULATOR} ${path})
+  endforeach()
 endif()
-foreach(consumer storage_consumer runtime_consumer)
-  file(GLOB program ${WORK_DIR}/build/${consumer} ${WORK_DIR}/build/${consumer}.exe)
-  run("the ${consumer}" ${EMULATOR} ${program})
-endforeach()
+
+if("pkg-config" IN_LIST WAYS)
+  if(prefix)
+    # pkg-config gives no run path, as usual: the loader is told where to look.
+    set(ENV{LD_LIBRARY_PATH} ${prefix}/${LIBDIR})
+  endif()
+  separate_arguments(flags UNIX_COMMAND "${CXX_FLAGS} ${LINKER_FLAGS}")
+  foreach(consumer IN LISTS consumers)
+    separate_arguments(consumer)
+    list(GET consumer 0 program)
+    list(GET consumer 1 package)
+    execute_process(COMMAND ${PKG_CONFIG} --cflags --libs ${package}
+                    RESULT_VARIABLE result OUTPUT_VARIABLE package_flags ERROR_VARIABLE package_flags)
+    if(NOT result EQUAL 0)
+      message(FATAL_ERROR "pkg-config ${package} failed:\n${package_flags}")
+    endif()
+    separate_arguments(package_flags UNIX_COMMAND "${package_flags}")
+    run("build ${program} with pkg-config" ${CXX} ${flags} ${SOURCE_DIR}/${program}.cpp
+        -o ${WORK_DIR}/${program} ${package_flags})
+    run("${program} built with pkg-config" ${WORK_DIR}/${program})
+  endforeach()
+endif()

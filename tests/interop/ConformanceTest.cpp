@@ -1,7 +1,8 @@
 // The written text seen by tools of their own: every document the library
-// writes validates against schema/Storage.xsd with xmllint, and seen by Expat
-// in namespace mode, every element is mstns: in the target namespace, none has
-// an attribute, and xs and mstns are declared once each, on the root only.
+// writes, from any object of a tree, validates against schema/Storage.xsd
+// with xmllint, and seen by Expat in namespace mode, every element is mstns:
+// in the target namespace, none has an attribute, and xs and mstns are
+// declared once each, on the root only.
 // Documents that break the content model are refused both by xmllint and by
 // the reader, each for the expected reason.
 #include "interop/Corpus.h"
@@ -19,24 +20,57 @@
 namespace interop {
 namespace {
 
-// What xmllint prints validating `text` against the schema, and its exit
-// status: 0 when the document validates, 3 when it is well-formed but does not.
-// The files lie in the working directory, which the Windows build's tests
-// share with a Linux xmllint under Wine.
-std::pair<int, std::string> Xmllint(const std::string& text) {
+// Runs xmllint once on the files given against the schema; returns its exit
+// status (0 when every file validates, 3 when one is well-formed but does not)
+// and everything it printed. The files lie below the working directory, named
+// relative to it, which the Windows build's tests share with a Linux xmllint
+// under Wine.
+std::pair<int, std::string> RunXmllint(const std::vector<std::string>& paths) {
     const std::string name = std::string("xmllint-") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    std::ofstream(name + ".xml", std::ios::binary) << text;
     std::ofstream(name + ".in", std::ios::binary).flush();
-    const int status = testing_platform::RunProgram(
-        {STORAGEXML_XMLLINT, "--noout", "--schema", STORAGEXML_SOURCE_DIR "/schema/Storage.xsd", name + ".xml"},
-        std::filesystem::current_path(), {name + ".in", name + ".out", name + ".err"});
+    std::vector<std::string> argv{STORAGEXML_XMLLINT, "--noout", "--schema", STORAGEXML_SOURCE_DIR "/schema/Storage.xsd"};
+    argv.insert(argv.end(), paths.begin(), paths.end());
+    const int status = testing_platform::RunProgram(argv, std::filesystem::current_path(),
+                                                    {name + ".in", name + ".out", name + ".err"});
     std::string output;
     for (const char* suffix : {".out", ".err"}) {
         std::ifstream in(name + suffix, std::ios::binary);
         output.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
-    for (const char* suffix : {".xml", ".in", ".out", ".err"}) std::filesystem::remove(name + suffix);
+    for (const char* suffix : {".in", ".out", ".err"}) std::filesystem::remove(name + suffix);
     return {status, output};
+}
+
+// A directory of its own for the documents handed to xmllint, gone with it.
+struct Scratch {
+    const std::filesystem::path dir =
+        std::string("storagexml-interop-") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    Scratch() { std::filesystem::create_directories(dir); }
+    ~Scratch() { std::filesystem::remove_all(dir); }
+    std::string Put(std::size_t index, const std::string& text) const {
+        const std::string path = dir.generic_string() + "/" + std::to_string(index) + ".xml";
+        std::ofstream(path, std::ios::binary) << text;
+        return path;
+    }
+};
+
+std::pair<int, std::string> Xmllint(const std::string& text) { return RunXmllint({Scratch().Put(0, text)}); }
+
+// Validates every document in one run of xmllint; a failure names the
+// document, shows it and what xmllint said about it.
+void ExpectAllValidate(const std::vector<std::pair<std::string, std::string>>& documents) {
+    Scratch scratch;
+    std::vector<std::string> paths;
+    for (const auto& document : documents) paths.push_back(scratch.Put(paths.size(), document.second));
+    const std::string report = RunXmllint(paths).second;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        if (report.find(paths[i] + " validates\n") != std::string::npos) continue;
+        std::string said;
+        for (std::size_t at = report.find(paths[i]); at != std::string::npos; at = report.find(paths[i], at + 1)) {
+            said += report.substr(at, report.find('\n', at) - at) + "\n";
+        }
+        ADD_FAILURE() << documents[i].first << " does not validate:\n" << said << documents[i].second;
+    }
 }
 
 // The declarations seen, each with the depth of its element, and every other problem.
@@ -80,21 +114,75 @@ void ExpectTargetNamespaceOnly(const std::string& text) {
     EXPECT_EQ(scan.problems, "") << text;
 }
 
-TEST(Conformance, WrittenDocumentsValidateAndUseTheTargetNamespaceOnly) {
-    for (const auto& [name, tree] : Corpus(20)) {
-        for (const Form& form : Forms) {
-            SCOPED_TRACE(name + ", " + form.name);
-            const std::string text = tree->ToXml(form.options);
-            const auto [status, report] = Xmllint(text);
-            EXPECT_EQ(status, 0) << report;
-            ExpectTargetNamespaceOnly(text);
+// An object of a tree that a host can write as a whole document, the element
+// name of its class (empty for a choice or a collection, whose element is
+// its item's), and whether its root declares xs and mstns (a value does not).
+struct Writable {
+    std::string what;
+    NqXmlLib3::CXmlObjectBase* object;
+    std::string className;
+    bool declares;
+};
+
+template <class C>
+std::string DefaultName() { return C::CreateInstance()->GetElementName(); }
+
+// The array, its items, their parameters and values, every range and every
+// cell, and each collection that holds exactly one item.
+std::vector<Writable> Writables(CStorageArray& tree) {
+    static const std::string item = DefaultName<CStorageItem>(), param = DefaultName<CCParams>(),
+                             range = DefaultName<CArrRange>();
+    std::vector<Writable> all = {{"the array", &tree, DefaultName<CStorageArray>(), true}};
+    const auto addIfSingle = [&](auto collection, const char* what, bool declares) {
+        if (collection->GetCount() == 1) all.push_back({what, collection.get(), "", declares});
+    };
+    addIfSingle(tree.GetStorageItems(), "the items", true);
+    for (CStorageItem* i : *tree.GetStorageItems()) {
+        all.push_back({"an item", i, item, true});
+        addIfSingle(i->GetParameters(), "an item's parameters", true);
+        for (CCParams* p : *i->GetParameters()) {
+            auto choice = p->GetCParams_ChoiceA();
+            all.push_back({"a parameter", p, param, true});
+            all.push_back({"a parameter's value", choice.get(), "", false});
+            if (auto r = choice->GetRange()) {
+                all.push_back({"a range", r.get(), range, true});
+                addIfSingle(r->GetArrRange_ChoiceA(), "a range's cells", false);
+                for (CArrRange_ChoiceA* cell : *r->GetArrRange_ChoiceA()) all.push_back({"a cell", cell, "", false});
+            }
         }
     }
+    return all;
+}
+
+// Every object written as a document, under the name its owner gave it and
+// under its class's own, validates; an element is written with xs and mstns
+// declared on it alone.
+TEST(Conformance, DocumentsWrittenFromEveryObjectValidate) {
+    std::vector<std::pair<std::string, std::string>> documents;
+    for (const auto& [name, tree] : Corpus(8)) {
+        for (const Writable& w : Writables(*tree)) {
+            const std::string ownName = w.object->GetElementName();
+            for (const std::string& root : {ownName, w.className}) {
+                if (root.empty()) continue;
+                NqXmlLib3::CXmlObjectBase::SetElementName(w.object, root.c_str());
+                for (const Form& form : Forms) {
+                    const std::string as = w.className.empty() ? "" : " as [" + root + "]";
+                    const std::string what = name + ": " + w.what + as + ", " + form.name;
+                    documents.emplace_back(what, w.object->ToXml(form.options));
+                    SCOPED_TRACE(what);
+                    if (w.declares) ExpectTargetNamespaceOnly(documents.back().second);
+                }
+            }
+            NqXmlLib3::CXmlObjectBase::SetElementName(w.object, ownName.c_str());
+        }
+    }
+    ExpectAllValidate(documents);
 }
 
 // A valid document, written by hand; each refused case changes one thing in it.
 const std::string Param1 = "<parameters><num>1.5</num><ParamName>p</ParamName><isKey>true</isKey></parameters>";
-const std::string Cells = "<str>s</str><err>7</err><w>-9223372036854775808</w><bBool>false</bBool><num>INF</num>";
+const std::string Cells = "<str>s</str><err>7</err><w>-9223372036854775808</w><bBool>false</bBool><num>INF</num>"
+                          "<num>-1e400</num><num>1e-400</num>";  // beyond a double both ways: -INF and 0
 const std::string Param2 = "<parameters><Range>" + Cells + "<rows>1</rows><columns>5</columns></Range>"
                            "<ParamName>r</ParamName><isKey>0</isKey></parameters>";
 const std::string TheItem = "<StorageItems><ClientID>ic</ClientID><CatID>t</CatID><FunctionName>f</FunctionName>"

@@ -55,12 +55,15 @@ std::string ReadAndWrite(char type, const char* text) {
 }
 
 TEST(CConversions, LexicalForms) {
-    // type, text, the written form of the value read ("": refused). The i4 range is 32 bits even where long is
-    // wider; a surplus of leading zeros is no overflow.
+    // type, text, the written form of the value read ("": refused). A decimal beyond the largest double reads
+    // as an infinity, one too small as zero. The i4 range is 32 bits even where long is wider; a surplus of
+    // leading zeros is no overflow.
     const struct { char type; const char* text; const char* written; } rows[] = {
         {'d', "+2.25", "2.25"}, {'d', "007.50", "7.5"}, {'d', ".5", "0.5"}, {'d', "1E+2", "100"}, {'d', "-0", "-0"},
         {'d', "\t\n-1e-5\r\n", "-1e-05"}, {'d', " INF ", "INF"}, {'d', "-INF", "-INF"}, {'d', " NaN\n", "NaN"},
-        {'d', "4.9e-324", "5e-324"}, {'d', "inf", ""}, {'d', "-NaN", ""}, {'d', "1e", ""}, {'d', "e5", ""},
+        {'d', "4.9e-324", "5e-324"}, {'d', "1e-400", "0"}, {'d', "-1e-400", "-0"}, {'d', "1e400", "INF"},
+        {'d', "-1e400", "-INF"}, {'d', "1.7976931348623158e308", "1.7976931348623157e+308"},
+        {'d', "+1.7976931348623159e308", "INF"}, {'d', "inf", ""}, {'d', "-NaN", ""}, {'d', "1e", ""}, {'d', "e5", ""},
         {'d', "0x10", ""}, {'d', "1,5", ""}, {'d', "1 2", ""}, {'d', "", ""}, {'d', ".", ""}, {'d', "+-1", ""},
         {'d', "1d", ""}, {'l', "+5", "5"}, {'l', "-0", "0"}, {'l', " \t42\n", "42"}, {'l', "2147483647", "2147483647"},
         {'l', "-000000000002147483648", "-2147483648"}, {'l', "2147483648", ""}, {'l', "-2147483649", ""},

@@ -79,7 +79,10 @@ TEST(CXmlTextWriter, NamespaceDeclarations) {
          "root{urn:x}1(plain{}1(inner{}0))"},
         // Inside x, p is urn:b: the outer binding of urn:a is hidden and must not be used for y.
         {{"@p urn:a", "<root urn:a", "@p urn:b", "<x urn:b", "<y urn:a", "/", "/", "<z urn:a", "/", "/"},
-         "<p:root xmlns:p=\"urn:a\"><p:x xmlns:p=\"urn:b\">", "root{urn:a}1(x{urn:b}1(y{urn:a}1),z{urn:a}0)"}};
+         "<p:root xmlns:p=\"urn:a\"><p:x xmlns:p=\"urn:b\">", "root{urn:a}1(x{urn:b}1(y{urn:a}1),z{urn:a}0)"},
+        // A namespace name is escaped as an attribute value is, bound to a prefix or as the default.
+        {{"@p urn:a\"b&<", "<root urn:a\"b&<", "<c urn:\"", "/", "/"},
+         "<p:root xmlns:p=\"urn:a&quot;b&amp;&lt;\"><c xmlns=\"urn:&quot;\"/>", "root{urn:a\"b&<}1(c{urn:\"}1)"}};
     for (const auto& [steps, start, tree] : rows) {
         const std::string xml = Write(false, steps);
         SCOPED_TRACE(xml);

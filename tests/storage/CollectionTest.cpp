@@ -1,6 +1,7 @@
 // The typed collections: adding with and without renaming, indexing, removal,
-// iteration, the count check before anything is written, the cell run that
-// stops at the first non-cell and drops its probe, and a failing item read.
+// iteration, the count check before anything is written, a collection written
+// as a document, the cell run that stops at the first non-cell and drops its
+// probe, and a failing item read.
 // Where a named run stops is shown through its owners (ElementsTest).
 #include "Support.h"
 
@@ -61,6 +62,29 @@ TEST(Collections, CountIsCheckedBeforeAnythingIsWritten) {
                             {Runtime("more than its maximum")}));
     EXPECT_EQ(writer.GetXml().find("parameters"), std::string::npos) << writer.GetXml();
     EXPECT_EQ(WriteOutline(Params()->GetBase()), "");  // minimum 0 and no item: writes nothing
+}
+
+// Written as a whole document, the items stand at the top: one item is the
+// root and declares the prefixes, while none or two would make no document or
+// two roots, so they are refused before anything is written.
+TEST(Collections, AsADocumentACollectionHoldsExactlyOneItem) {
+    auto params = Params();
+    const auto refused = [&](int count) {
+        return ThrowsChain([&] { params->ToXml(); }, {Runtime("[parameters] holds " + std::to_string(count) +
+                                                              " item(s) and cannot be written as a document")});
+    };
+    EXPECT_TRUE(refused(0));
+    auto p = params->Add();
+    p->GetCParams_ChoiceA()->SetNum(1);
+    EXPECT_EQ(DocOutline(params->GetBase()), "parameters(num=1,ParamName,isKey=false)" + kDeclared);
+    auto read = CCParams::CreateInstance();
+    read->FromXml(params->ToXml());
+    EXPECT_EQ(read->GetCParams_ChoiceA()->GetNum(), 1);
+    params->Add(CCParams::CreateInstance().get());
+    EXPECT_TRUE(refused(2));
+    auto cells = Cells();
+    cells->Add()->SetW(7);
+    EXPECT_EQ(DocOutline(cells->GetBase()), "w=7 | xmlns=\"" + kTns + "\"|");  // a cell declares nothing
 }
 
 TEST(Collections, TheCellRunStopsAtTheFirstNonCellAndDropsTheProbe) {

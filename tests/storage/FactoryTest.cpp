@@ -3,6 +3,9 @@
 // given element names, occurrence limits, and distinct objects.
 #include "Support.h"
 
+#include <climits>
+#include <cstdint>
+
 using namespace StorageTest;
 
 namespace {
@@ -82,6 +85,30 @@ TEST(ClassFactories, EveryIdOfEveryOperation) {
     EXPECT_TRUE(ThrowsChain([&] { cells->ValidateCount(); }, {Runtime("cells")}));  // none of at least 1
     EXPECT_EQ(DocOutline(CClassFactory::CreateClass(CClassFactory::ClassId_CStorageArray, "Root").get()),
               "Root(ClientID,KeyID)" + kDeclared);
+}
+
+// Limits at the ends of an int are kept; wider ones (where a long is wider
+// than an int) are refused, never cut: 4294967295 would become -1, unbounded.
+TEST(ClassFactories, OccurrenceLimitsOutsideAnIntAreRefused) {
+    constexpr long intMin = INT_MIN, intMax = INT_MAX;
+    auto kept = CClassFactory::CreateClassCollection(CClassFactory::ClassId_CCParamsCol, "p", intMin, intMax);
+    EXPECT_EQ(std::to_string(kept->GetMinOccurs()) + " " + std::to_string(kept->GetMaxOccurs()),
+              std::to_string(intMin) + " " + std::to_string(intMax));
+    if constexpr (sizeof(long) > sizeof(int)) {
+        const struct { std::int64_t min, max; const char* refused; } rows[] = {
+            {0, INT64_C(2147483648), "[2147483648]"}, {0, INT64_C(4294967295), "[4294967295]"},
+            {0, INT64_C(4294967296), "[4294967296]"}, {INT64_C(-2147483649), -1, "[-2147483649]"},
+            {INT64_MAX, INT64_MIN, "[9223372036854775807]"}};
+        for (const auto& row : rows) {
+            for (auto id : {CClassFactory::ClassId_CArrRange_ChoiceACol, CClassFactory::ClassId_CStorageItemCol}) {
+                const auto make = [&] {
+                    return CClassFactory::CreateClassCollection(id, "p", long(row.min), long(row.max));
+                };
+                EXPECT_EQ(Outcome(make), std::string("The occurrence limit ") + row.refused +
+                                             " is outside the range of an int");
+            }
+        }
+    }
 }
 
 } // namespace
