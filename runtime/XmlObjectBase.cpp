@@ -27,20 +27,6 @@ namespace {
 
 std::string ErrnoText(int error) { return std::generic_category().message(error); }
 
-std::string ReadWholeFile(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) throw CNqException(FormatString("Cannot read the file [%s]: %s", path.c_str(), ErrnoText(errno).c_str()));
-    std::string text;
-    char buffer[1 << 16];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, got);
-    const bool failed = std::ferror(file) != 0;
-    const int error = errno;
-    std::fclose(file);
-    if (failed) throw CNqException(FormatString("Cannot read the file [%s]: %s", path.c_str(), ErrnoText(error).c_str()));
-    return text;
-}
-
 [[noreturn]] void ThrowWriteError(const std::string& path, int error) {
     throw CNqException(FormatString("Cannot write the file [%s]: %s", path.c_str(), ErrnoText(error).c_str()));
 }
@@ -161,13 +147,24 @@ void CXmlObjectBase::ToXmlFile(const std::string& path, const CWriteOptions& opt
     ReplaceFile(path, ToXml(options));
 }
 
-void CXmlObjectBase::FromXml(const std::string& text) {
-    const std::unique_ptr<CXmlDocument> document = CXmlDocument::Parse(text);
-    CXmlElement* root = document->GetDocumentElement();
-    FromXml_Int(this, root, root->GetFirstElement());
+// The document is walked forward only, so its element tree never holds more
+// than two children of the root. Text malformed anywhere is refused as such,
+// even where a failure of the reader comes earlier in the text: the rest of
+// the text is parsed before that failure is thrown.
+void CXmlObjectBase::ReadDocument(CXmlDocument& document) {
+    CXmlElement* root = document.GetDocumentElement();
+    try {
+        FromXml_Int(this, root, root->GetFirstElement());
+    } catch (...) {
+        document.Finish();
+        throw;
+    }
+    document.Finish();
 }
 
-void CXmlObjectBase::FromXmlFile(const std::string& path) { FromXml(ReadWholeFile(path)); }
+void CXmlObjectBase::FromXml(const std::string& text) { ReadDocument(*CXmlDocument::OpenText(text)); }
+
+void CXmlObjectBase::FromXmlFile(const std::string& path) { ReadDocument(*CXmlDocument::OpenFile(path)); }
 
 void CXmlObjectBase::ToXml_Int(CXmlObjectBase* object, CXmlTextWriter* writer, bool declareNamespaces,
                                const char* namespaceUri) {

@@ -14,6 +14,7 @@ namespace NqXmlLib3 {
 class CXmlTextWriter;
 class CXmlElement;
 class CXmlAttribute;
+class CXmlDocument;
 
 struct CWriteOptions {
     bool indent = true;       // one element per line, two spaces per level
@@ -93,6 +94,8 @@ protected:
     std::string m_elementName;
 
 private:
+    void ReadDocument(CXmlDocument& document);
+
     long m_referenceCount = 0;
 };
 
