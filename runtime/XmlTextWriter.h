@@ -29,6 +29,9 @@ public:
     // The document so far; complete once every element is ended.
     const std::string& GetXml() const { return m_out; }
     std::string TakeXml();
+    /// Drops the first `count` characters of the text so far, once the caller has stored them, so a long
+    /// document can be written out piece by piece; the last character always stays, for the layout.
+    void DropWritten(std::size_t count);
     void Reserve(std::size_t bytes) { m_out.reserve(bytes); }
 
 private:
