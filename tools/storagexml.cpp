@@ -8,9 +8,18 @@
 
 #include <CLI/CLI.hpp>
 
+#if defined(_WIN32)
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <stdexcept>
@@ -36,49 +45,81 @@ FileError CannotRead(const std::string& path, int error) {
     return FileError("cannot read " + path + ": " + std::generic_category().message(error));
 }
 
-std::string ReadStream(std::FILE* file, const std::string& path) {
-    std::string text;
-    char buffer[1 << 16];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, got);
-    if (std::ferror(file)) throw CannotRead(path, errno);
-    return text;
+bool StderrIsTerminal() {
+#if defined(_WIN32)
+    return _isatty(_fileno(stderr)) != 0;
+#else
+    return ::isatty(::fileno(stderr)) != 0;
+#endif
 }
 
-// The whole content of a file, or of standard input for "-".
-std::string ReadInput(const std::string& path) {
-    if (path == "-") return ReadStream(stdin, path);
-    struct Closer {
-        void operator()(std::FILE* file) const { std::fclose(file); }
-    };
-    const std::unique_ptr<std::FILE, Closer> file(std::fopen(path.c_str(), "rb"));
-    if (!file) throw CannotRead(path, errno);
-    return ReadStream(file.get(), path);
-}
-
-CSmartPtr<CStorageArray> ReadDocument(const std::string& path) {
-    const std::string text = ReadInput(path);
-    auto array = CStorageArray::CreateInstance();
-    array->FromXml(text);
-    return array;
-}
-
-// Writes the document to `out`, atomically, or to standard output when `out` is empty.
-void WriteDocument(CStorageArray& array, const std::string& out, bool compact) {
-    NqXmlLib3::CWriteOptions options;
-    options.indent = !compact;
-    if (!out.empty()) {
-        try {
-            array.ToXmlFile(out, options);
-        } catch (const CNqException& error) {
-            throw FileError(error.what());
-        }
-        return;
+// A document read item by item, from a file or from standard input for "-",
+// with progress on a terminal for work longer than about a second.
+class Input {
+public:
+    explicit Input(const std::string& path) : m_path(path), m_reader(Open(path)) {
+        std::error_code error;
+        if (path != "-") m_total = std::filesystem::file_size(path, error);
+        m_showProgress = StderrIsTerminal();
     }
-    std::string text = array.ToXml(options);
-    if (text.empty() || text.back() != '\n') text.push_back('\n');  // end the last line on a terminal
-    std::cout << text << std::flush;
-}
+    ~Input() {
+        if (m_shown) std::cerr << '\r' << std::string(m_shown, ' ') << '\r' << std::flush;
+    }
+    Input(const Input&) = delete;
+    Input& operator=(const Input&) = delete;
+
+    CSmartPtr<Storage::CStorageItem> ReadItem() {
+        auto item = m_reader.ReadItem();
+        if (m_showProgress && (++m_items & 0xFF) == 0) ShowProgress();
+        return item;
+    }
+    std::string GetClientID() const { return m_reader.GetClientID(); }
+    std::string GetKeyID() const { return m_reader.GetKeyID(); }
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    // A file that cannot be read is told apart from a document at fault before reading starts.
+    static Storage::CStorageArrayReader Open(const std::string& path) {
+        if (path == "-") return Storage::CStorageArrayReader::OpenStream(std::cin);
+        std::error_code error;
+        if (std::filesystem::is_directory(path, error)) throw CannotRead(path, EISDIR);
+        if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
+            std::fclose(file);
+        } else {
+            throw CannotRead(path, errno);
+        }
+        return Storage::CStorageArrayReader::OpenFile(path);
+    }
+
+    void ShowProgress() {
+        const auto now = Clock::now();
+        const double elapsed = std::chrono::duration<double>(now - m_start).count();
+        if (elapsed < 1 || now - m_lastShown < std::chrono::milliseconds(250)) return;
+        m_lastShown = now;
+        const double megabytes = static_cast<double>(m_reader.GetBytesRead()) / 1e6;
+        char line[160];
+        if (m_total > 0) {
+            std::snprintf(line, sizeof line, "%s: %.0f of %.0f MB (%.0f%%), %.0f MB/s", m_path.c_str(), megabytes,
+                          static_cast<double>(m_total) / 1e6, 100.0 * megabytes * 1e6 / static_cast<double>(m_total),
+                          megabytes / elapsed);
+        } else {
+            std::snprintf(line, sizeof line, "%s: %.0f MB, %.0f MB/s", m_path.c_str(), megabytes, megabytes / elapsed);
+        }
+        const std::string text(line);
+        std::cerr << '\r' << text << std::string(m_shown > text.size() ? m_shown - text.size() : 0, ' ') << std::flush;
+        m_shown = std::max(m_shown, text.size());
+    }
+
+    std::string m_path;
+    Storage::CStorageArrayReader m_reader;
+    std::uintmax_t m_total = 0;
+    bool m_showProgress = false;
+    unsigned m_items = 0;
+    std::size_t m_shown = 0;  // the width of the progress line on the terminal
+    Clock::time_point m_start = Clock::now();
+    Clock::time_point m_lastShown;
+};
 
 // The failure chain, outermost first, one level per line, each indented two
 // more spaces and prefixed with its position in the file when it has one.
@@ -95,31 +136,47 @@ struct Counts {
     int items = 0;
     int parameters = 0;
     int rangeCells = 0;
-};
 
-Counts CountContent(CStorageArray& array) {
-    Counts counts;
-    for (auto item : *array.GetStorageItems()) {
-        ++counts.items;
-        for (auto parameter : *item->GetParameters()) {
-            ++counts.parameters;
+    void Add(Storage::CStorageItem& item) {
+        ++items;
+        for (auto parameter : *item.GetParameters()) {
+            ++parameters;
             if (auto range = parameter->GetCParams_ChoiceA()->GetRange()) {
-                counts.rangeCells += range->GetArrRange_ChoiceA()->GetCount();
+                rangeCells += range->GetArrRange_ChoiceA()->GetCount();
             }
         }
     }
+};
+
+// Reads the document item by item and hands each to `writer`, which checks
+// it as writing it would: a document that reads but cannot be written is
+// refused here, with the writer's chain. Throws CNqValidationException and,
+// for malformed text, CNqException; a file that cannot be read, FileError.
+Counts Copy(const std::string& path, Storage::CStorageArrayWriter& writer) {
+    Input input(path);
+    Counts counts;
+    while (auto item = input.ReadItem()) {
+        counts.Add(*item);
+        writer.WriteItem(*item);
+    }
+    writer.Close(input.GetClientID(), input.GetKeyID());
     return counts;
+}
+
+void ReportInvalid(std::ostream& out, const std::string& path, const CNqException& error) {
+    out << path << ": invalid\n";
+    PrintChain(out, path, error);
 }
 
 ExitCode CheckFile(const std::string& path) {
     try {
-        const Counts counts = CountContent(*ReadDocument(path));
+        Storage::CStorageArrayWriter nowhere;
+        const Counts counts = Copy(path, nowhere);
         std::cout << path << ": ok (" << counts.items << " items, " << counts.parameters << " parameters, "
                   << counts.rangeCells << " range cells)\n";
         return ExitGood;
     } catch (const CNqException& error) {
-        std::cout << path << ": invalid\n";
-        PrintChain(std::cout, path, error);
+        ReportInvalid(std::cout, path, error);
         return ExitInvalid;
     } catch (const FileError& error) {
         std::cerr << "storagexml: " << error.what() << '\n';
@@ -134,16 +191,34 @@ int Check(const std::vector<std::string>& paths) {
     return result;
 }
 
-int Format(const std::string& path, const std::string& out, bool compact) {
-    CSmartPtr<CStorageArray> array;
+// The writer for `format`: atomic to OUT, or to standard output as the items come.
+std::unique_ptr<Storage::CStorageArrayWriter> FormatWriter(const std::string& out, bool compact) {
+    NqXmlLib3::CWriteOptions options;
+    options.indent = !compact;
+    if (out.empty()) return std::make_unique<Storage::CStorageArrayWriter>(std::cout, options);
     try {
-        array = ReadDocument(path);
+        return std::make_unique<Storage::CStorageArrayWriter>(out, options);
     } catch (const CNqException& error) {
-        std::cerr << path << ": invalid\n";
-        PrintChain(std::cerr, path, error);
+        throw FileError(error.what());
+    }
+}
+
+// Standard output receives the document as it is read: an invalid document
+// leaves it cut where the failure was met. OUT changes only when all is well.
+int Format(const std::string& path, const std::string& out, bool compact) {
+    const auto writer = FormatWriter(out, compact);
+    try {
+        Copy(path, *writer);
+    } catch (const NqXmlLib3::CNqValidationException& error) {
+        ReportInvalid(std::cerr, path, error);
+        return ExitInvalid;
+    } catch (const CNqException& error) {
+        // Malformed text comes from reading; the rest from writing the output.
+        if (std::string(error.what()).rfind("Cannot write", 0) == 0) throw FileError(error.what());
+        ReportInvalid(std::cerr, path, error);
         return ExitInvalid;
     }
-    WriteDocument(*array, out, compact);
+    if (compact && out.empty()) std::cout << '\n';  // end the last line on a terminal
     return ExitGood;
 }
 
@@ -203,7 +278,16 @@ CSmartPtr<CStorageArray> MakeExample() {
 }
 
 int Example(const std::string& out) {
-    WriteDocument(*MakeExample(), out, false);
+    const auto array = MakeExample();
+    if (!out.empty()) {
+        try {
+            array->ToXmlFile(out);
+        } catch (const CNqException& error) {
+            throw FileError(error.what());
+        }
+        return ExitGood;
+    }
+    std::cout << array->ToXml() << std::flush;
     return ExitGood;
 }
 
