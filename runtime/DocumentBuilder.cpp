@@ -316,7 +316,7 @@ private:
             return;
         }
         if (!open.mixed) {
-            m_mixed.emplace_back(open.element->GetText());
+            m_mixed.emplace_back(open.element->m_text, open.element->m_textLength);  // not GetText, which parses on
             open.mixed = true;
         }
         std::string& gathered = m_mixed.back();
