@@ -4,6 +4,8 @@
 #include "storage/ElementFrame.h"
 
 #include <cerrno>
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <ostream>
@@ -61,8 +63,12 @@ private:
 class TemporaryFile final : public Sink {
 public:
     explicit TemporaryFile(std::string target) : m_target(std::move(target)) {
+        // Where random_device is deterministic, the clock and the address still tell writers apart.
         std::random_device random;
-        m_path = m_target + FormatString(".tmp-%08x", static_cast<unsigned>(random()));
+        const auto unique = static_cast<std::uint64_t>(random()) ^ reinterpret_cast<std::uintptr_t>(this) ^
+                            static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+        m_path = m_target + FormatString(".tmp-%08x%08x", static_cast<unsigned>(unique >> 32),
+                                         static_cast<unsigned>(unique));
         m_file = std::fopen(m_path.c_str(), "wb");
         if (!m_file) Fail(errno);
     }
