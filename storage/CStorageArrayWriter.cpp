@@ -27,8 +27,8 @@ using NqXmlLib3::FormatString;
 
 namespace {
 
-// The text is handed to the file in pieces of about this size.
-constexpr std::size_t flushSize = 1 << 20;
+// The text is handed on in pieces of about this size.
+constexpr std::size_t flushSize = 1 << 16;
 
 // Where the text goes. Commit makes it final once the document is complete.
 class Sink {
