@@ -15,7 +15,8 @@ namespace Storage {
 
 /// Hands out the items of a Storage document one at a time, then the array's ClientID and KeyID.
 /// Each item is read as CStorageArray::FromXml reads it; a failure throws the same exception chain,
-/// texts and positions included, at the point where it is met. Items handed out earlier stay valid.
+/// texts and positions included, at the point where it is met (once the rest of the text is parsed, since
+/// text malformed anywhere wins). Items handed out earlier stay valid.
 class STORAGE_API CStorageArrayReader {
 public:
     /// Reads the document in a file; a file that cannot be opened throws CNqException naming the path.
