@@ -1,7 +1,8 @@
 // Builds the element tree of a CXmlDocument from parse events. Elements,
-// attributes and texts live in the document's arena; names are interned
+// attributes and texts live in the document's arenas; names are interned
 // once per document. The build is iterative, so nesting depth costs heap,
-// never stack.
+// never stack. Also the byte sources of the forward-only documents: text in
+// memory, a file and a stream.
 #include "runtime/XmlElement.h"
 
 #include "runtime/Exceptions.h"
@@ -14,9 +15,9 @@
 #include <cstdio>
 #include <cstring>
 #include <istream>
-#include <system_error>
 #include <limits>
 #include <new>
+#include <system_error>
 #include <vector>
 
 namespace NqXmlLib3 {
