@@ -183,8 +183,9 @@ private:
     bool m_closed = false;
 };
 
+// The layout changes no check, and the compact one costs the least.
 CStorageArrayWriter::CStorageArrayWriter()
-    : m_impl(std::make_unique<Impl>(std::make_unique<NoSink>(), NqXmlLib3::CWriteOptions())) {}
+    : m_impl(std::make_unique<Impl>(std::make_unique<NoSink>(), NqXmlLib3::CWriteOptions{false, false})) {}
 CStorageArrayWriter::CStorageArrayWriter(std::ostream& out, const NqXmlLib3::CWriteOptions& options)
     : m_impl(std::make_unique<Impl>(std::make_unique<StreamSink>(out), options)) {}
 CStorageArrayWriter::CStorageArrayWriter(const std::string& path, const NqXmlLib3::CWriteOptions& options)
