@@ -13,6 +13,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <typeinfo>
 
 namespace StorageFuzz {
 
@@ -79,6 +80,58 @@ inline std::string CheckReadWrite(std::string_view text) {
         fault = "objects are still alive after the document was released";
     }
     return fault;
+}
+
+namespace detail {
+
+// The levels of a failure chain, outermost first: class, text and position.
+inline std::string Chain(const CNqException& error) {
+    std::string chain;
+    for (const CNqException* level = &error; level; level = level->GetInnerException()) {
+        chain += typeid(*level).name() + std::string(" ") + std::to_string(level->GetLine()) + ":" +
+                 std::to_string(level->GetColumn()) + " " + level->what() + "\n";
+    }
+    return chain;
+}
+
+// What a read gives, as text: the compact document of the array read, or the failure chain.
+template <class Read>
+std::string Outcome(Read&& read) {
+    try {
+        auto array = read();
+        CWriteOptions options;
+        options.indent = options.declaration = false;
+        try {
+            return array->ToXml(options);
+        } catch (const CNqException& error) {
+            return "unwritable " + Chain(error);
+        }
+    } catch (const CNqException& error) {
+        return "refused " + Chain(error);
+    }
+}
+
+} // namespace detail
+
+// Reads `text` whole (FromXml) and item by item (CStorageArrayReader): both
+// must give the same items and fields, or the same failure chain, texts and
+// positions included.
+inline std::string CheckStreamingAgrees(std::string_view text) {
+    const std::string whole = detail::Outcome([&] {
+        auto array = Storage::CStorageArray::CreateInstance();
+        array->FromXml(std::string(text));
+        return array;
+    });
+    const std::string streamed = detail::Outcome([&] {
+        auto reader = Storage::CStorageArrayReader::OpenText(std::string(text));
+        auto array = Storage::CStorageArray::CreateInstance();
+        while (auto item = reader.ReadItem()) array->GetStorageItems()->Add(item.get());
+        array->SetClientID(reader.GetClientID());
+        array->SetKeyID(reader.GetKeyID());
+        return array;
+    });
+    if (whole == streamed) return std::string();
+    return "a whole read and a streaming read differ:\n" + whole + "\n" + streamed;
 }
 
 namespace detail {

@@ -4,7 +4,8 @@
 # and the kept regressions once, then fuzzes each target for a bounded time
 # with a fixed seed. The corpus is copied to fuzz/out/ first, so the committed
 # one is never modified. Fails on any crash, leak, timeout or sanitizer report.
-#   FUZZ_TIME=60 fuzz/run.sh         seconds per target (default 110)
+#   FUZZ_TIME=60 fuzz/run.sh         seconds per target (default 110; the
+#                                    stream target, a cross-check, gets a third)
 #   fuzz/run.sh read                 only the targets named
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,7 +15,7 @@ BUILD=${FUZZ_BUILD:-build-fuzz}
 TIME=${FUZZ_TIME:-110}
 OUT=fuzz/out
 TARGETS=("$@")
-[ ${#TARGETS[@]} -eq 0 ] && TARGETS=(read lexical)
+[ ${#TARGETS[@]} -eq 0 ] && TARGETS=(read lexical stream)
 
 mkdir -p "$OUT"
 if ! { cmake -S fuzz -B "$BUILD" -DCMAKE_CXX_COMPILER="$CXX" && cmake --build "$BUILD" -j2; } >"$OUT/build.log" 2>&1; then
@@ -28,25 +29,30 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
 status=0
 for target in "${TARGETS[@]}"; do
+  # The stream target reads the same documents as the read target.
+  source=$target
+  [ "$target" = stream ] && source=read
+  seconds=$TIME
+  [ "$target" = stream ] && seconds=$(( TIME / 3 ))
   echo "== $target: replaying the corpus and the regressions"
-  inputs=("fuzz/corpus/$target")
-  compgen -G "fuzz/regressions/$target/*" >/dev/null && inputs+=("fuzz/regressions/$target")
+  inputs=("fuzz/corpus/$source")
+  compgen -G "fuzz/regressions/$source/*" >/dev/null && inputs+=("fuzz/regressions/$source")
   "$BUILD/${target}_replay" "${inputs[@]}"
 
   corpus="$OUT/corpus/$target"
   artifacts="$OUT/artifacts/$target/"
   rm -rf "$corpus" "$artifacts"
   mkdir -p "$corpus" "$artifacts"
-  cp fuzz/corpus/"$target"/* "$corpus"/
-  if compgen -G "fuzz/regressions/$target/*" >/dev/null; then cp fuzz/regressions/"$target"/* "$corpus"/; fi
-  if [ "$target" = read ] && compgen -G "examples/*.xml" >/dev/null; then
+  cp fuzz/corpus/"$source"/* "$corpus"/
+  if compgen -G "fuzz/regressions/$source/*" >/dev/null; then cp fuzz/regressions/"$source"/* "$corpus"/; fi
+  if [ "$source" = read ] && compgen -G "examples/*.xml" >/dev/null; then
     cp examples/*.xml "$corpus"/
   fi
 
-  echo "== $target: fuzzing for ${TIME}s"
+  echo "== $target: fuzzing for ${seconds}s"
   log="$OUT/$target.log"
   set +e
-  "$BUILD/${target}_fuzzer" "$corpus" -dict=fuzz/storage.dict -seed=1 -max_total_time="$TIME" \
+  "$BUILD/${target}_fuzzer" "$corpus" -dict=fuzz/storage.dict -seed=1 -max_total_time="$seconds" \
     -rss_limit_mb=2048 -timeout=10 -print_final_stats=1 -artifact_prefix="$artifacts" >"$log" 2>&1
   rc=$?
   set -e

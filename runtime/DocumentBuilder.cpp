@@ -1,18 +1,24 @@
 // Builds the element tree of a CXmlDocument from parse events. Elements,
-// attributes and texts live in the document's arena; names are interned
+// attributes and texts live in the document's arenas; names are interned
 // once per document. The build is iterative, so nesting depth costs heap,
-// never stack.
+// never stack. Also the byte sources of the forward-only documents: text in
+// memory, a file and a stream.
 #include "runtime/XmlElement.h"
 
 #include "runtime/Exceptions.h"
+#include "runtime/FileSystem.h"
 #include "runtime/Memory.h"
 #include "runtime/ParserBackend.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstddef>
+#include <cstdio>
 #include <cstring>
+#include <istream>
 #include <limits>
 #include <new>
+#include <system_error>
 #include <vector>
 
 namespace NqXmlLib3 {
@@ -48,6 +54,12 @@ public:
         if (!IsLast(data, size) || m_used + extra > m_capacity) return false;
         m_used += extra;
         return true;
+    }
+
+    // Frees everything allocated, keeping the last block, the largest, for reuse.
+    void Reset() {
+        if (m_blocks.size() > 1) m_blocks.erase(m_blocks.begin(), m_blocks.end() - 1);
+        m_used = 0;
     }
 
     // Gives back the end of the most recent allocation.
@@ -173,6 +185,12 @@ private:
 struct CXmlDocument::Storage {
     detail::Arena arena;
     detail::NameTable names;
+    // A forward-only document: the children of the root alternate between
+    // two arenas, and each is reset when the child after next starts.
+    detail::Arena children[2];
+    std::unique_ptr<detail::IByteSource> source;
+    std::unique_ptr<detail::CDocumentBuilder> builder;
+    std::unique_ptr<detail::CPullParser> parser;
 };
 
 namespace detail {
@@ -181,17 +199,42 @@ class CDocumentBuilder final : public IParseEvents {
 public:
     explicit CDocumentBuilder(CXmlDocument& document) : m_document(document), m_storage(*document.m_storage) {}
 
+    // Makes the document forward-only: the builder pauses `parser` after the
+    // root's start tag and after each child of the root, and reuses their memory.
+    void FeedFrom(CPullParser& parser) { m_parser = &parser; }
+
+    bool IsRoot(const CXmlElement* element) const { return element == m_document.m_root; }
+
+    // Whether the root has more to come: parses on to the next pause, unless the root has ended.
+    bool MoreInRoot() { return !m_rootEnded && Advance(); }
+
+    // From now on the events only count the depth: nothing is built and the parse never pauses.
+    void Discard() { m_discard = true; }
+
     void NamespaceDeclaration(std::string_view prefix, std::string_view namespaceUri) override {
-        m_declarations.push_back({std::string(prefix), std::string(namespaceUri)});
+        if (!m_discard) m_declarations.push_back({std::string(prefix), std::string(namespaceUri)});
     }
 
     void StartElement(std::string_view namespaceUri, std::string_view localName, const RawAttribute* attributes,
                       std::size_t attributeCount, int line, int column) override {
+        if (++m_depth > MaxElementDepth) {
+            CNqException error(FormatString("Elements nest deeper than %d levels at line %d, column %d",
+                                            MaxElementDepth, line, column));
+            error.SetLocation(line, column);
+            throw error;
+        }
+        if (m_discard) return;
         if (!m_open.empty()) EndTextRun(m_open.back(), false);
+        if (m_parser && m_open.size() == 1) {
+            m_child ^= 1;
+            m_storage.children[m_child].Reset();
+        }
+        UseArenaForDepth(m_open.size());
         CXmlElement* element = CreateElement(m_declarations.size() + attributeCount);
         element->m_name = m_storage.names.Intern(namespaceUri, localName);
         element->m_line = line;
         element->m_column = column;
+        if (m_parser && m_open.size() <= 1) element->m_feeder = this;
         AttachAttributes(*element, attributes, attributeCount);
         if (m_open.empty()) {
             m_document.m_root = element;
@@ -202,13 +245,14 @@ public:
             parent.lastChild = element;
         }
         m_open.push_back({element, nullptr, true, false});
+        if (m_parser && m_open.size() == 1) m_parser->Pause();
     }
 
     // Blanks are held aside until the run of character data they belong to
     // turns out to be text: a run of blanks only is layout in an element
     // with child elements, and the text of an element without.
     void CharacterData(std::string_view text) override {
-        if (m_open.empty()) return;
+        if (m_discard || m_open.empty()) return;
         Open& open = m_open.back();
         if (open.runBlank) {
             if (IsBlank(text)) {
@@ -223,6 +267,8 @@ public:
     }
 
     void EndElement() override {
+        --m_depth;
+        if (m_discard) return;
         Open& open = m_open.back();
         EndTextRun(open, open.lastChild == nullptr);
         if (open.mixed) {
@@ -232,6 +278,9 @@ public:
             m_mixed.pop_back();
         }
         m_open.pop_back();
+        if (!m_open.empty()) UseArenaForDepth(m_open.size() - 1);
+        if (m_open.empty()) m_rootEnded = true;
+        if (m_parser && m_open.size() == 1) m_parser->Pause();
     }
 
 private:
@@ -269,7 +318,7 @@ private:
             return;
         }
         if (!open.mixed) {
-            m_mixed.emplace_back(open.element->GetText());
+            m_mixed.emplace_back(open.element->m_text, open.element->m_textLength);  // not GetText, which parses on
             open.mixed = true;
         }
         std::string& gathered = m_mixed.back();
@@ -287,11 +336,12 @@ private:
         if (text.size() > std::numeric_limits<std::uint32_t>::max() - length) {
             throw CNqException("The text of an element is longer than 4 GiB");
         }
-        if (!element.m_text || !m_storage.arena.TryGrow(element.m_text, length, text.size())) {
+        Arena& arena = CurrentArena();
+        if (!element.m_text || !arena.TryGrow(element.m_text, length, text.size())) {
             const std::size_t room = std::max<std::size_t>(2 * (length + text.size()), 64);
-            char* moved = static_cast<char*>(m_storage.arena.Allocate(room, 1));
+            char* moved = static_cast<char*>(arena.Allocate(room, 1));
             if (length) std::memcpy(moved, element.m_text, length);
-            m_storage.arena.Shrink(moved, room, length + text.size());
+            arena.Shrink(moved, room, length + text.size());
             element.m_text = moved;
         }
         std::memcpy(const_cast<char*>(element.m_text) + length, text.data(), text.size());
@@ -300,7 +350,7 @@ private:
 
     std::string_view CopyText(std::string_view text) {
         if (text.empty()) return {};
-        char* copy = static_cast<char*>(m_storage.arena.Allocate(text.size(), 1));
+        char* copy = static_cast<char*>(CurrentArena().Allocate(text.size(), 1));
         std::memcpy(copy, text.data(), text.size());
         return std::string_view(copy, text.size());
     }
@@ -316,8 +366,8 @@ private:
     // An element with room for its attributes right behind it.
     CXmlElement* CreateElement(std::size_t attributeCount) {
         static_assert(sizeof(CXmlElement) % alignof(CXmlAttribute) == 0, "attributes follow an element");
-        void* memory = m_storage.arena.Allocate(sizeof(CXmlElement) + attributeCount * sizeof(CXmlAttribute),
-                                                alignof(CXmlElement));
+        void* memory = CurrentArena().Allocate(sizeof(CXmlElement) + attributeCount * sizeof(CXmlAttribute),
+                                               alignof(CXmlElement));
         CXmlElement* element = new (memory) CXmlElement();
         auto* list = reinterpret_cast<CXmlAttribute*>(element + 1);
         for (std::size_t i = 0; i < attributeCount; ++i) new (list + i) CXmlAttribute();
@@ -342,10 +392,26 @@ private:
         element.m_attributeCount = static_cast<std::uint32_t>(total);
     }
 
+    Arena& CurrentArena() { return *m_arena; }
+
+    // In a forward-only document, everything below the root lives in the
+    // arena of its child of the root; the root itself in the document's.
+    void UseArenaForDepth(std::size_t depth) {
+        m_arena = m_parser && depth > 0 ? &m_storage.children[m_child] : &m_storage.arena;
+    }
+
+    bool Advance() { return m_parser->Advance(); }
+
     static constexpr std::string_view xmlnsUri = "http://www.w3.org/2000/xmlns/";
 
     CXmlDocument& m_document;
     CXmlDocument::Storage& m_storage;
+    CPullParser* m_parser = nullptr;
+    int m_depth = 0;
+    int m_child = 0;
+    bool m_rootEnded = false;
+    bool m_discard = false;
+    Arena* m_arena = &m_storage.arena;
     std::vector<Open> m_open;
     std::vector<std::pair<std::string, std::string>> m_declarations;
     std::string m_pendingBlanks;
@@ -359,11 +425,25 @@ const std::string& CXmlAttribute::GetNamespaceUri() const { return m_name->names
 std::string_view CXmlAttribute::GetValue() const { return std::string_view(m_value, m_valueLength); }
 bool CXmlAttribute::IsNamespaceDeclaration() const { return m_isNamespaceDeclaration; }
 
-CXmlElement* CXmlElement::GetFirstElement() const { return m_firstChild; }
-CXmlElement* CXmlElement::GetNextSiblingElement() const { return m_nextSibling; }
+// Only the root of a forward-only document can be reached before its end:
+// every child of the root is complete when the walk reaches it.
+CXmlElement* CXmlElement::GetFirstElement() const {
+    while (!m_firstChild && m_feeder && m_feeder->IsRoot(this) && m_feeder->MoreInRoot()) {
+    }
+    return m_firstChild;
+}
+CXmlElement* CXmlElement::GetNextSiblingElement() const {
+    while (!m_nextSibling && m_feeder && !m_feeder->IsRoot(this) && m_feeder->MoreInRoot()) {
+    }
+    return m_nextSibling;
+}
 const std::string& CXmlElement::GetLocalName() const { return m_name->localName; }
 const std::string& CXmlElement::GetNamespaceUri() const { return m_name->namespaceUri; }
-std::string_view CXmlElement::GetText() const { return std::string_view(m_text, m_textLength); }
+std::string_view CXmlElement::GetText() const {
+    while (m_feeder && m_feeder->IsRoot(this) && m_feeder->MoreInRoot()) {
+    }
+    return std::string_view(m_text, m_textLength);
+}
 CXmlAttributeList CXmlElement::GetAttributes() const {
     return CXmlAttributeList(reinterpret_cast<const CXmlAttribute*>(this + 1), m_attributeCount);
 }
@@ -373,13 +453,97 @@ int CXmlElement::GetColumn() const { return m_column; }
 CXmlDocument::CXmlDocument() : m_storage(std::make_unique<Storage>()) {}
 CXmlDocument::~CXmlDocument() = default;
 
-CXmlElement* CXmlDocument::GetDocumentElement() const { return m_root; }
+CXmlElement* CXmlDocument::GetDocumentElement() const {
+    if (m_storage->parser) {
+        while (!m_root && m_storage->parser->Advance()) {
+        }
+        if (!m_root) throw CNqException("The document holds no element");
+    }
+    return m_root;
+}
+
+void CXmlDocument::Finish() {
+    if (!m_storage->parser) return;
+    m_storage->builder->Discard();
+    while (m_storage->parser->Advance()) {
+    }
+}
+
+std::uint64_t CXmlDocument::GetBytesRead() const {
+    return m_storage->parser ? m_storage->parser->BytesRead() : 0;
+}
 
 std::unique_ptr<CXmlDocument> CXmlDocument::Parse(std::string_view text) {
     std::unique_ptr<CXmlDocument> document(new CXmlDocument());
     detail::CDocumentBuilder builder(*document);
     detail::ParseXml(text, builder);
     return document;
+}
+
+namespace {
+
+std::string ErrnoText(int error) { return std::generic_category().message(error); }
+
+[[noreturn]] void ThrowCannotRead(const std::string& path, int error) {
+    throw CNqException(FormatString("Cannot read the file [%s]: %s", path.c_str(), ErrnoText(error).c_str()));
+}
+
+class FileSource final : public detail::IByteSource {
+public:
+    explicit FileSource(const std::string& path) : m_path(path), m_file(OpenFileForReading(path)) {
+        if (!m_file) ThrowCannotRead(path, errno);
+    }
+    ~FileSource() override { std::fclose(m_file); }
+    FileSource(const FileSource&) = delete;
+    FileSource& operator=(const FileSource&) = delete;
+
+    std::size_t Read(char* buffer, std::size_t size) override {
+        const std::size_t got = std::fread(buffer, 1, size, m_file);
+        if (got == 0 && std::ferror(m_file)) ThrowCannotRead(m_path, errno);
+        return got;
+    }
+
+private:
+    std::string m_path;
+    std::FILE* m_file;
+};
+
+class StreamSource final : public detail::IByteSource {
+public:
+    explicit StreamSource(std::istream& in) : m_in(in) {}
+    std::size_t Read(char* buffer, std::size_t size) override {
+        m_in.read(buffer, static_cast<std::streamsize>(size));
+        if (m_in.bad()) throw CNqException("Cannot read the input stream");
+        return static_cast<std::size_t>(m_in.gcount());
+    }
+
+private:
+    std::istream& m_in;
+};
+
+} // namespace
+
+std::unique_ptr<CXmlDocument> CXmlDocument::OpenSource(std::unique_ptr<detail::IByteSource> source) {
+    std::unique_ptr<CXmlDocument> document(new CXmlDocument());
+    Storage& storage = *document->m_storage;
+    storage.source = std::move(source);
+    // The builder and the parser refer to each other: the parser is made first, handed the builder to come.
+    storage.builder = std::make_unique<detail::CDocumentBuilder>(*document);
+    storage.parser = std::make_unique<detail::CPullParser>(*storage.builder, *storage.source);
+    storage.builder->FeedFrom(*storage.parser);
+    return document;
+}
+
+std::unique_ptr<CXmlDocument> CXmlDocument::OpenText(std::string_view text) {
+    return OpenSource(std::make_unique<detail::CTextSource>(text));
+}
+
+std::unique_ptr<CXmlDocument> CXmlDocument::OpenFile(const std::string& path) {
+    return OpenSource(std::make_unique<FileSource>(path));
+}
+
+std::unique_ptr<CXmlDocument> CXmlDocument::OpenStream(std::istream& in) {
+    return OpenSource(std::make_unique<StreamSource>(in));
 }
 
 } // namespace NqXmlLib3

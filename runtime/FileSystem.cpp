@@ -59,7 +59,6 @@ std::string ErrorText(DWORD code) {
     ThrowFileError(verb, path, ErrorText(::GetLastError()));
 }
 
-std::FILE* OpenForReading(const std::string& path) { return ::_wfopen(Widen("read", path).c_str(), L"rb"); }
 
 #else
 
@@ -67,7 +66,6 @@ std::FILE* OpenForReading(const std::string& path) { return ::_wfopen(Widen("rea
     ThrowFileError(verb, path, std::generic_category().message(error));
 }
 
-std::FILE* OpenForReading(const std::string& path) { return std::fopen(path.c_str(), "rb"); }
 
 #endif
 
@@ -81,19 +79,21 @@ std::string RandomSuffix() {
 
 } // namespace
 
-std::string ReadWholeFile(const std::string& path) {
-    std::FILE* file = OpenForReading(path);
-    if (!file) ThrowFileError("read", path, std::generic_category().message(errno));
-    std::string text;
-    char buffer[1 << 16];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, got);
-    const bool failed = std::ferror(file) != 0;
-    const int error = errno;
-    std::fclose(file);
-    if (failed) ThrowFileError("read", path, std::generic_category().message(error));
-    return text;
+#if defined(_WIN32)
+std::FILE* OpenFileForReading(const std::string& path) {
+    const int size = static_cast<int>(path.size());
+    const int length = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path.data(), size, nullptr, 0);
+    if (length <= 0 && !path.empty()) {
+        errno = EINVAL;
+        return nullptr;
+    }
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path.data(), size, &wide[0], length);
+    return ::_wfopen(wide.c_str(), L"rb");
 }
+#else
+std::FILE* OpenFileForReading(const std::string& path) { return std::fopen(path.c_str(), "rb"); }
+#endif
 
 #if defined(_WIN32)
 

@@ -1,30 +1,38 @@
-// Whole-file reading and all-or-nothing file replacement, by UTF-8 paths on
-// every system.
+// Files by UTF-8 paths on every system: opening one for reading, and
+// replacing one all or nothing.
 #pragma once
 
 #include "runtime/Export.h"
 
 #include <cstddef>
+#include <cstdio>
 #include <string>
 
 namespace NqXmlLib3 {
 
-// The bytes of the file at `path`. Throws CNqException naming the path.
-NQXML_API std::string ReadWholeFile(const std::string& path);
+/// Opens the file at the UTF-8 `path` for reading bytes; null, with errno set, when it cannot.
+NQXML_API std::FILE* OpenFileForReading(const std::string& path);
 
-// A new file that replaces `path` only when committed. It is written to a
-// temporary file beside `path`; Commit() makes it durable, then renames it
-// over `path` in one step, so a reader sees the old file or the new one and a
-// failure at any point leaves the old one as it was. Destroyed uncommitted,
-// it removes the temporary. Failures throw CNqException naming `path`.
+/// A new file that replaces `path` only when committed. It is written to a
+/// temporary file of a name no other writer uses, beside `path`; Commit()
+/// makes it durable, then renames it over `path` in one step, so a reader
+/// sees the old file or the new one and a failure at any point leaves the old
+/// one as it was. Destroyed uncommitted, it removes the temporary. Failures
+/// throw CNqException naming `path`.
 class NQXML_API CFileReplacement {
 public:
+    /// Creates the temporary file beside `path` (UTF-8); the new file keeps the permissions of the old.
     explicit CFileReplacement(std::string path);
+    /// Removes the temporary file unless Commit succeeded.
     ~CFileReplacement();
+    /// Not copyable: one temporary file, one owner.
     CFileReplacement(const CFileReplacement&) = delete;
+    /// Not assignable.
     CFileReplacement& operator=(const CFileReplacement&) = delete;
 
+    /// Appends bytes to the new file.
     void Write(const char* data, std::size_t size);
+    /// Flushes the new file to the disk and puts it at `path` in place of the old.
     void Commit();
 
 private:
@@ -37,7 +45,7 @@ private:
     bool m_open = false;
 };
 
-// Replaces the file at `path` with `text`, all or nothing (see CFileReplacement).
+/// Replaces the file at the UTF-8 `path` with `text`, all or nothing (see CFileReplacement).
 NQXML_API void ReplaceFileContents(const std::string& path, const std::string& text);
 
 } // namespace NqXmlLib3

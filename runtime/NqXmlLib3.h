@@ -5,6 +5,7 @@
 #include "runtime/Conversions.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Export.h"
+#include "runtime/FileSystem.h"
 #include "runtime/InstanceMonitor.h"
 #include "runtime/SmartPtr.h"
 #include "runtime/XmlCollectionBase.h"

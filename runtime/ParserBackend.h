@@ -1,9 +1,11 @@
 // The seam between the element tree and the XML parser that feeds it. The
 // tree is built from these events only, so another parser can stand behind
-// ParseXml without the tree changing. Internal to the runtime.
+// CPullParser without the tree changing. Internal to the runtime.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <string_view>
 
 namespace NqXmlLib3::detail {
@@ -28,9 +30,50 @@ protected:
     ~IParseEvents() = default;
 };
 
-// Parses `text`, handing it to the parser `chunkSize` bytes at a time.
+// Where a parse takes its bytes from. Read fills up to `size` bytes and
+// returns how many it gave, 0 at the end; it throws CNqException when the
+// bytes cannot be read.
+class IByteSource {
+public:
+    virtual ~IByteSource() = default;
+    virtual std::size_t Read(char* buffer, std::size_t size) = 0;
+};
+
+// A parse that goes forward on demand: Advance parses until a handler calls
+// Pause or the text ends, so the text is read only as far as it is needed.
 // Malformed text and a DOCTYPE throw CNqException with the line and column;
-// an exception thrown by a handler stops the parse and is rethrown here.
+// an exception thrown by a handler or the source stops the parse and is
+// rethrown. A parse that failed throws the same failure on every later call.
+class CPullParser {
+public:
+    CPullParser(IParseEvents& events, IByteSource& source, std::size_t chunkSize = 1 << 18);
+    ~CPullParser();
+    CPullParser(const CPullParser&) = delete;
+    CPullParser& operator=(const CPullParser&) = delete;
+
+    // True when a handler paused the parse, false once the whole text is parsed.
+    bool Advance();
+    // For a handler: the parse stops after the current event.
+    void Pause();
+    // The bytes taken from the source so far.
+    std::uint64_t BytesRead() const;
+
+private:
+    class Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+// A source over text in memory, which must outlive it.
+class CTextSource final : public IByteSource {
+public:
+    explicit CTextSource(std::string_view text) : m_text(text) {}
+    std::size_t Read(char* buffer, std::size_t size) override;
+
+private:
+    std::string_view m_text;
+};
+
+// Parses the whole of `text`, handing it to the parser `chunkSize` bytes at a time.
 void ParseXml(std::string_view text, IParseEvents& events, std::size_t chunkSize = 1 << 18);
 
 } // namespace NqXmlLib3::detail

@@ -1,12 +1,20 @@
 // The parsed element tree. A CXmlDocument owns every element, attribute and
 // text of one parse in a few large blocks, so a big document costs no heap
 // allocation per element and is freed at once, without recursion.
+//
+// A document opened for a forward-only walk (OpenText, OpenFile, OpenStream)
+// parses only as far as its readers have walked: the children of the root
+// are parsed one at a time, each complete when it is reached, and the memory
+// of a child of the root is reused once the walk is two children past it.
+// Its memory is then bounded by the largest child of the root, whatever the
+// size of the document.
 #pragma once
 
 #include "runtime/Export.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <iosfwd>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -15,6 +23,7 @@ namespace NqXmlLib3 {
 
 namespace detail {
 class CDocumentBuilder;
+class IByteSource;
 struct CXmlName;
 } // namespace detail
 
@@ -60,9 +69,9 @@ private:
 /// One element of a parsed document, owned by its CXmlDocument.
 class NQXML_API CXmlElement {
 public:
-    /// The first child element; null when there is none.
+    /// The first child element, or null. In a forward-only document, parses on to it.
     CXmlElement* GetFirstElement() const;
-    /// The next element with the same parent; null after the last.
+    /// The next element with the same parent; null after the last. In a forward-only document, parses on to it.
     CXmlElement* GetNextSiblingElement() const;
     /// The element's name without its prefix.
     const std::string& GetLocalName() const;
@@ -89,14 +98,24 @@ private:
     std::uint32_t m_attributeCount = 0;
     std::int32_t m_line = 0;
     std::int32_t m_column = 0;
+    detail::CDocumentBuilder* m_feeder = nullptr;  // set on the root and its children of a forward-only document
 };
+
+/// Nesting deeper than this many elements is refused like malformed text.
+inline constexpr int MaxElementDepth = 256;
 
 /// A parsed document: owns every element, attribute and text of one parse.
 class NQXML_API CXmlDocument {
 public:
-    /// Parses a whole document. Malformed text and a DOCTYPE are refused with
-    /// a CNqException that gives the line and column.
+    /// Parses a whole document. Malformed text, a DOCTYPE and elements nested
+    /// deeper than MaxElementDepth are refused with a CNqException that gives the line and column.
     static std::unique_ptr<CXmlDocument> Parse(std::string_view text);
+    /// Opens text for a forward-only walk; the text must outlive the document.
+    static std::unique_ptr<CXmlDocument> OpenText(std::string_view text);
+    /// Opens a file for a forward-only walk; a file that cannot be opened throws CNqException naming the path.
+    static std::unique_ptr<CXmlDocument> OpenFile(const std::string& path);
+    /// Opens a stream for a forward-only walk; the stream must outlive the document.
+    static std::unique_ptr<CXmlDocument> OpenStream(std::istream& in);
     /// Frees every element of the document at once.
     ~CXmlDocument();
     /// Not copyable: the elements belong to one document.
@@ -104,12 +123,18 @@ public:
     /// Not assignable.
     CXmlDocument& operator=(const CXmlDocument&) = delete;
 
-    /// The root element.
+    /// The root element; in a forward-only document, parses on to its start tag.
     CXmlElement* GetDocumentElement() const;
+    /// Parses the rest of a forward-only document without building anything,
+    /// so that text malformed anywhere is refused; throws the parser's refusal.
+    void Finish();
+    /// The bytes of the text taken in so far.
+    std::uint64_t GetBytesRead() const;
 
 private:
     friend class detail::CDocumentBuilder;
     CXmlDocument();
+    static std::unique_ptr<CXmlDocument> OpenSource(std::unique_ptr<detail::IByteSource> source);
     struct Storage;
     std::unique_ptr<Storage> m_storage;
     CXmlElement* m_root = nullptr;

@@ -90,13 +90,24 @@ void CXmlObjectBase::ToXmlFile(const std::string& path, const CWriteOptions& opt
     ReplaceFileContents(path, ToXml(options));
 }
 
-void CXmlObjectBase::FromXml(const std::string& text) {
-    const std::unique_ptr<CXmlDocument> document = CXmlDocument::Parse(text);
-    CXmlElement* root = document->GetDocumentElement();
-    FromXml_Int(this, root, root->GetFirstElement());
+// The document is walked forward only, so its element tree never holds more
+// than two children of the root. Text malformed anywhere is refused as such,
+// even where a failure of the reader comes earlier in the text: the rest of
+// the text is parsed before that failure is thrown.
+void CXmlObjectBase::ReadDocument(CXmlDocument& document) {
+    CXmlElement* root = document.GetDocumentElement();
+    try {
+        FromXml_Int(this, root, root->GetFirstElement());
+    } catch (...) {
+        document.Finish();
+        throw;
+    }
+    document.Finish();
 }
 
-void CXmlObjectBase::FromXmlFile(const std::string& path) { FromXml(ReadWholeFile(path)); }
+void CXmlObjectBase::FromXml(const std::string& text) { ReadDocument(*CXmlDocument::OpenText(text)); }
+
+void CXmlObjectBase::FromXmlFile(const std::string& path) { ReadDocument(*CXmlDocument::OpenFile(path)); }
 
 void CXmlObjectBase::ToXml_Int(CXmlObjectBase* object, CXmlTextWriter* writer, bool declareNamespaces,
                                const char* namespaceUri) {

@@ -14,6 +14,7 @@ namespace NqXmlLib3 {
 class CXmlTextWriter;
 class CXmlElement;
 class CXmlAttribute;
+class CXmlDocument;
 
 /// How ToXml and ToXmlFile lay a document out.
 struct CWriteOptions {
@@ -112,6 +113,8 @@ protected:
     std::string m_elementName;
 
 private:
+    void ReadDocument(CXmlDocument& document);
+
     long m_referenceCount = 0;
 };
 

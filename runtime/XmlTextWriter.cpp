@@ -252,4 +252,9 @@ std::string CXmlTextWriter::TakeXml() {
     return result;
 }
 
+void CXmlTextWriter::DropWritten(std::size_t count) {
+    if (m_out.empty()) return;
+    m_out.erase(0, std::min(count, m_out.size() - 1));
+}
+
 } // namespace NqXmlLib3

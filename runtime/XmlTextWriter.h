@@ -37,6 +37,9 @@ public:
     const std::string& GetXml() const { return m_out; }
     /// The finished document, taken out of the writer; throws when an element is still open.
     std::string TakeXml();
+    /// Drops the first `count` characters of the text so far, once the caller has stored them, so a long
+    /// document can be written out piece by piece; the last character always stays, for the layout.
+    void DropWritten(std::size_t count);
     /// Makes room for a document of `bytes` bytes.
     void Reserve(std::size_t bytes) { m_out.reserve(bytes); }
 

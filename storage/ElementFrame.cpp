@@ -86,6 +86,12 @@ void DeclareNamespaces(CXmlTextWriter* writer) {
     writer->AddNamespace("mstns", TargetNamespaceUri);
 }
 
+void WriteStart(CXmlObjectBase& object, CXmlTextWriter* writer, bool declareNamespaces, const char* namespaceUri) {
+    if (declareNamespaces) DeclareNamespaces(writer);
+    writer->WriteStartElement(object.ElementName(), namespaceUri);
+    CXmlObjectBase::AttributesToXml_Int(object.GetBase(), writer);
+}
+
 std::string_view SimpleText(const CXmlElement& element) {
     if (const CXmlElement* inner = element.GetFirstElement()) {
         throw CNqException(FormatString("The element [%s] holds the element [%s], but its content is a simple value",

@@ -184,15 +184,15 @@ private:
     CXmlTextWriter* m_writer;
 };
 
-// Writes an element: the namespace declarations when asked, the start
-// element, the attributes, the content, the end element.
+// The namespace declarations when asked, the start element and the attributes.
+void WriteStart(CXmlObjectBase& object, CXmlTextWriter* writer, bool declareNamespaces, const char* namespaceUri);
+
+// Writes an element: its start, the content, the end element.
 template <class Content>
 void WriteElement(CXmlObjectBase& object, CXmlTextWriter* writer, bool declareNamespaces, const char* namespaceUri,
                   Content&& content) {
     Writing(object, [&] {
-        if (declareNamespaces) DeclareNamespaces(writer);
-        writer->WriteStartElement(object.ElementName(), namespaceUri);
-        CXmlObjectBase::AttributesToXml_Int(object.GetBase(), writer);
+        WriteStart(object, writer, declareNamespaces, namespaceUri);
         ContentWriter visitor(writer);
         content(visitor);
         writer->WriteEndElement();

@@ -7,6 +7,8 @@
 #include "storage/CCParams.h"
 #include "storage/CCParams_ChoiceA.h"
 #include "storage/CStorageArray.h"
+#include "storage/CStorageArrayReader.h"
+#include "storage/CStorageArrayWriter.h"
 #include "storage/CStorageItem.h"
 #include "storage/ClassFactory.h"
 #include "storage/Collections.h"

@@ -8,22 +8,29 @@
 
 #include <CLI/CLI.hpp>
 
-#include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <fstream>
-#include <iostream>
-#include <memory>
-#include <stdexcept>
-#include <string>
-#include <system_error>
-#include <vector>
+#include "runtime/FileSystem.h"
 
 #if defined(_WIN32)
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+#else
+#include <unistd.h>
 #endif
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <stdexcept>
+#include <streambuf>
+#include <string>
+#include <system_error>
+#include <vector>
 
 namespace {
 
@@ -43,32 +50,21 @@ FileError CannotRead(const std::string& path, int error) {
     return FileError("cannot read " + path + ": " + std::generic_category().message(error));
 }
 
-std::string ReadStream(std::FILE* file, const std::string& path) {
-    std::string text;
-    char buffer[1 << 16];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, got);
-    if (std::ferror(file)) throw CannotRead(path, errno);
-    return text;
+bool StderrIsTerminal() {
+#if defined(_WIN32)
+    return _isatty(_fileno(stderr)) != 0;
+#else
+    return ::isatty(::fileno(stderr)) != 0;
+#endif
 }
 
 #if defined(_WIN32)
-std::wstring Widen(const std::string& text) {
-    const int length = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
-    return wide;
-}
-
 std::string Narrow(const wchar_t* text) {
     const int length = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
     std::string narrow(static_cast<std::size_t>(length > 0 ? length - 1 : 0), '\0');
     ::WideCharToMultiByte(CP_UTF8, 0, text, -1, &narrow[0], length, nullptr, nullptr);
     return narrow;
 }
-
-// File names are UTF-8, as the library takes them, whatever the code page.
-std::FILE* OpenForReading(const std::string& path) { return ::_wfopen(Widen(path).c_str(), L"rb"); }
 
 // The arguments as UTF-8: Windows hands main() its arguments in the code page,
 // which cannot hold every file name.
@@ -88,53 +84,78 @@ void UseBinaryStandardStreams() {
     ::_setmode(::_fileno(stderr), _O_BINARY);
 }
 #else
-std::FILE* OpenForReading(const std::string& path) { return std::fopen(path.c_str(), "rb"); }
-
 std::vector<std::string> Utf8Arguments(int argc, char** argv) { return std::vector<std::string>(argv, argv + argc); }
 
 void UseBinaryStandardStreams() {}
 #endif
 
-// The whole content of a file, or of standard input for "-".
-std::string ReadInput(const std::string& path) {
-    if (path == "-") return ReadStream(stdin, path);
-    struct Closer {
-        void operator()(std::FILE* file) const { std::fclose(file); }
-    };
-    const std::unique_ptr<std::FILE, Closer> file(OpenForReading(path));
-    if (!file) throw CannotRead(path, errno);
-    return ReadStream(file.get(), path);
-}
-
-CSmartPtr<CStorageArray> ReadDocument(const std::string& path) {
-    const std::string text = ReadInput(path);
-    auto array = CStorageArray::CreateInstance();
-    array->FromXml(text);
-    return array;
-}
-
-// Writes the document to `out`, atomically, or to standard output when `out`
-// is empty: the same text either way, ending with a line feed as a text file
-// does (the compact layout itself has no line break).
-void WriteDocument(CStorageArray& array, const std::string& out, bool compact) {
-    NqXmlLib3::CWriteOptions options;
-    options.indent = !compact;
-    if (!out.empty()) {
-        try {
-            array.ToXmlFile(out, options);
-        } catch (const CNqException& error) {
-            throw FileError(error.what());
-        }
-        if (compact) {
-            std::ofstream file(out, std::ios::binary | std::ios::app);
-            if (!(file << '\n' << std::flush)) throw FileError("cannot write " + out);
-        }
-        return;
+// A document read item by item, from a file or from standard input for "-",
+// with progress on a terminal for work longer than about a second.
+class Input {
+public:
+    explicit Input(const std::string& path) : m_path(path), m_reader(Open(path)) {
+        std::error_code error;
+        if (path != "-") m_total = std::filesystem::file_size(std::filesystem::u8path(path), error);
+        m_showProgress = StderrIsTerminal();
     }
-    std::string text = array.ToXml(options);
-    if (text.empty() || text.back() != '\n') text.push_back('\n');
-    std::cout << text << std::flush;
-}
+    ~Input() {
+        if (m_shown) std::cerr << '\r' << std::string(m_shown, ' ') << '\r' << std::flush;
+    }
+    Input(const Input&) = delete;
+    Input& operator=(const Input&) = delete;
+
+    CSmartPtr<Storage::CStorageItem> ReadItem() {
+        auto item = m_reader.ReadItem();
+        if (m_showProgress && (++m_items & 0xFF) == 0) ShowProgress();
+        return item;
+    }
+    std::string GetClientID() const { return m_reader.GetClientID(); }
+    std::string GetKeyID() const { return m_reader.GetKeyID(); }
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    // A file that cannot be read is told apart from a document at fault before reading starts.
+    static Storage::CStorageArrayReader Open(const std::string& path) {
+        if (path == "-") return Storage::CStorageArrayReader::OpenStream(std::cin);
+        std::error_code error;
+        if (std::filesystem::is_directory(std::filesystem::u8path(path), error)) throw CannotRead(path, EISDIR);
+        if (std::FILE* file = NqXmlLib3::OpenFileForReading(path)) {
+            std::fclose(file);
+        } else {
+            throw CannotRead(path, errno);
+        }
+        return Storage::CStorageArrayReader::OpenFile(path);
+    }
+
+    void ShowProgress() {
+        const auto now = Clock::now();
+        const double elapsed = std::chrono::duration<double>(now - m_start).count();
+        if (elapsed < 1 || now - m_lastShown < std::chrono::milliseconds(250)) return;
+        m_lastShown = now;
+        const double megabytes = static_cast<double>(m_reader.GetBytesRead()) / 1e6;
+        char line[160];
+        if (m_total > 0) {
+            std::snprintf(line, sizeof line, "%s: %.0f of %.0f MB (%.0f%%), %.0f MB/s", m_path.c_str(), megabytes,
+                          static_cast<double>(m_total) / 1e6, 100.0 * megabytes * 1e6 / static_cast<double>(m_total),
+                          megabytes / elapsed);
+        } else {
+            std::snprintf(line, sizeof line, "%s: %.0f MB, %.0f MB/s", m_path.c_str(), megabytes, megabytes / elapsed);
+        }
+        const std::string text(line);
+        std::cerr << '\r' << text << std::string(m_shown > text.size() ? m_shown - text.size() : 0, ' ') << std::flush;
+        m_shown = std::max(m_shown, text.size());
+    }
+
+    std::string m_path;
+    Storage::CStorageArrayReader m_reader;
+    std::uintmax_t m_total = 0;
+    bool m_showProgress = false;
+    unsigned m_items = 0;
+    std::size_t m_shown = 0;  // the width of the progress line on the terminal
+    Clock::time_point m_start = Clock::now();
+    Clock::time_point m_lastShown;
+};
 
 // The failure chain, outermost first, one level per line, each indented two
 // more spaces and prefixed with its position in the file when it has one.
@@ -151,31 +172,47 @@ struct Counts {
     int items = 0;
     int parameters = 0;
     int rangeCells = 0;
-};
 
-Counts CountContent(CStorageArray& array) {
-    Counts counts;
-    for (auto item : *array.GetStorageItems()) {
-        ++counts.items;
-        for (auto parameter : *item->GetParameters()) {
-            ++counts.parameters;
+    void Add(Storage::CStorageItem& item) {
+        ++items;
+        for (auto parameter : *item.GetParameters()) {
+            ++parameters;
             if (auto range = parameter->GetCParams_ChoiceA()->GetRange()) {
-                counts.rangeCells += range->GetArrRange_ChoiceA()->GetCount();
+                rangeCells += range->GetArrRange_ChoiceA()->GetCount();
             }
         }
     }
+};
+
+// Reads the document item by item and hands each to `writer`, which checks
+// it as writing it would: a document that reads but cannot be written is
+// refused here, with the writer's chain. Throws CNqValidationException and,
+// for malformed text, CNqException; a file that cannot be read, FileError.
+Counts Copy(const std::string& path, Storage::CStorageArrayWriter& writer) {
+    Input input(path);
+    Counts counts;
+    while (auto item = input.ReadItem()) {
+        counts.Add(*item);
+        writer.WriteItem(*item);
+    }
+    writer.Close(input.GetClientID(), input.GetKeyID());
     return counts;
+}
+
+void ReportInvalid(std::ostream& out, const std::string& path, const CNqException& error) {
+    out << path << ": invalid\n";
+    PrintChain(out, path, error);
 }
 
 ExitCode CheckFile(const std::string& path) {
     try {
-        const Counts counts = CountContent(*ReadDocument(path));
+        Storage::CStorageArrayWriter nowhere;
+        const Counts counts = Copy(path, nowhere);
         std::cout << path << ": ok (" << counts.items << " items, " << counts.parameters << " parameters, "
                   << counts.rangeCells << " range cells)\n";
         return ExitGood;
     } catch (const CNqException& error) {
-        std::cout << path << ": invalid\n";
-        PrintChain(std::cout, path, error);
+        ReportInvalid(std::cout, path, error);
         return ExitInvalid;
     } catch (const FileError& error) {
         std::cerr << "storagexml: " << error.what() << '\n';
@@ -190,16 +227,64 @@ int Check(const std::vector<std::string>& paths) {
     return result;
 }
 
+// Standard output as a byte stream into the replacement of a file: what
+// `format -o` writes reaches the file only when all is well.
+class ReplacementBuffer : public std::streambuf {
+public:
+    explicit ReplacementBuffer(NqXmlLib3::CFileReplacement& file) : m_file(file) {}
+
+protected:
+    std::streamsize xsputn(const char* data, std::streamsize size) override {
+        m_file.Write(data, static_cast<std::size_t>(size));
+        return size;
+    }
+    int_type overflow(int_type c) override {
+        if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+        const char byte = traits_type::to_char_type(c);
+        m_file.Write(&byte, 1);
+        return c;
+    }
+
+private:
+    NqXmlLib3::CFileReplacement& m_file;
+};
+
+// Copies the document at `path` to `out` in the layout asked for. A compact
+// document ends with a line feed like any text file, though the layout has no
+// line break of its own.
+void WriteFormatted(const std::string& path, std::ostream& out, bool compact) {
+    NqXmlLib3::CWriteOptions options;
+    options.indent = !compact;
+    Storage::CStorageArrayWriter writer(out, options);
+    Copy(path, writer);
+    if (compact) out << '\n';
+    out.flush();
+}
+
+// Standard output receives the document as it is read: an invalid document
+// leaves it cut where the failure was met. OUT changes only when all is well,
+// and holds what standard output would.
 int Format(const std::string& path, const std::string& out, bool compact) {
-    CSmartPtr<CStorageArray> array;
     try {
-        array = ReadDocument(path);
+        if (out.empty()) {
+            WriteFormatted(path, std::cout, compact);
+            return ExitGood;
+        }
+        NqXmlLib3::CFileReplacement file(out);
+        ReplacementBuffer buffer(file);
+        std::ostream stream(&buffer);
+        stream.exceptions(std::ios::badbit);  // the file's own failure, naming it, reaches the catch below
+        WriteFormatted(path, stream, compact);
+        file.Commit();
+    } catch (const NqXmlLib3::CNqValidationException& error) {
+        ReportInvalid(std::cerr, path, error);
+        return ExitInvalid;
     } catch (const CNqException& error) {
-        std::cerr << path << ": invalid\n";
-        PrintChain(std::cerr, path, error);
+        // Malformed text comes from reading; the rest from writing the output.
+        if (std::string(error.what()).rfind("Cannot write", 0) == 0) throw FileError(error.what());
+        ReportInvalid(std::cerr, path, error);
         return ExitInvalid;
     }
-    WriteDocument(*array, out, compact);
     return ExitGood;
 }
 
@@ -259,7 +344,16 @@ CSmartPtr<CStorageArray> MakeExample() {
 }
 
 int Example(const std::string& out) {
-    WriteDocument(*MakeExample(), out, false);
+    const auto array = MakeExample();
+    if (!out.empty()) {
+        try {
+            array->ToXmlFile(out);
+        } catch (const CNqException& error) {
+            throw FileError(error.what());
+        }
+        return ExitGood;
+    }
+    std::cout << array->ToXml() << std::flush;
     return ExitGood;
 }
 
@@ -272,12 +366,12 @@ void AddOutputOption(CLI::App& command, std::string& out) {
 
 int Run(int argc, char** argv) {
     CLI::App app("Checks, formats and makes Storage documents. FILE may be - for standard input.", "storagexml");
-    app.footer("Exit status: 0 when every document is good, 1 when any is invalid, 2 for a usage error\n"
-               "or a file that cannot be read or written. Run storagexml SUBCOMMAND --help for examples.");
     app.set_version_flag("--version", "storagexml " STORAGEXML_VERSION);
     // At most one here, and "none" refused after parsing, so that an unknown
     // word is reported as such rather than as a missing subcommand.
     app.require_subcommand(0, 1);
+    app.footer("Exit status: 0 when every document is good, 1 when any is invalid, 2 for a usage error\n"
+               "or a file that cannot be read or written. Run storagexml SUBCOMMAND --help for examples.");
 
     std::vector<std::string> checkPaths;
     auto* check = app.add_subcommand("check", "Read each FILE and report whether it is a valid Storage document");

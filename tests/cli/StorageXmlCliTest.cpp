@@ -46,6 +46,15 @@ const char* const MissingIsKey = R"(<?xml version="1.0" encoding="UTF-8"?>
 </StorageArray>
 )";
 
+// Reads, since a parameter's value is optional when reading, but cannot be written.
+const char* const NoValue = R"(<StorageArray xmlns="urn:storagexml:storage">
+  <StorageItems><ClientID>c</ClientID><CatID>k</CatID><FunctionName>f</FunctionName><KeyID>a</KeyID>
+    <parameters><ParamName>p</ParamName><isKey>true</isKey></parameters>
+  </StorageItems>
+  <ClientID>c</ClientID><KeyID>k</KeyID>
+</StorageArray>
+)";
+
 const std::string GoodCounts = " (2 items, 3 parameters, 4 range cells)\n";
 
 struct Result {
@@ -64,6 +73,7 @@ protected:
         fs::create_directories(m_dir);
         Write("good.xml", GoodDocument);
         Write("bad.xml", MissingIsKey);
+        Write("novalue.xml", NoValue);
         Write("malformed.xml", "<StorageArray>\n  <ClientID>c</KeyID>\n</StorageArray>\n");
     }
     void TearDown() override { fs::remove_all(m_dir); }
@@ -131,6 +141,7 @@ TEST_F(StorageXmlCli, ExitCodesAndWhereMessagesGo) {
         // Checking goes on past an unreadable file, and the unreadable file decides the exit code.
         {"check bad.xml missing.xml good.xml", 2, "good.xml: ok", "missing.xml"},
         {"format bad.xml", 1, "", "bad.xml: invalid"},
+        {"format novalue.xml", 1, "", "novalue.xml: invalid\n  Failed to convert the element [StorageArray] to XML"},
     };
     for (const auto& [args, status, out, err] : cases) {
         SCOPED_TRACE(args);
@@ -157,6 +168,14 @@ TEST_F(StorageXmlCli, CheckReportsCountsOrTheFailureChainWithPositions) {
         {"check -", MissingIsKey, "-", chain, 1},
         {"check malformed.xml", "", "malformed.xml",
          ": invalid\n  FILE:2:16: Malformed XML: mismatched tag at line 2, column 16\n", 1},
+        // A document that reads but cannot be written: the writer's chain, which has no positions.
+        {"check -", NoValue, "-",
+         ": invalid\n  Failed to convert the element [StorageArray] to XML\n"
+         "    Failed to convert the element [StorageItems] to XML\n"
+         "      Failed to convert the element [parameters] to XML\n"
+         "        Failed to convert the element [cParams_ChoiceA] to XML\n"
+         "          This element is a choice, and as such must have at one (and only one) valid item, "
+         "currently there are none set\n", 1},
     };
     for (const auto& [args, input, file, report, status] : cases) {
         const Result result = Run(args, input);

@@ -302,11 +302,11 @@ TEST(CFileReplacement, PathsAreUtf8) {
     const std::string path = dir.path.u8string() + u8"/donn\u00e9es/r\u00e9sum\u00e9.xml";
     ReplaceFileContents(path, "<a/>");
     EXPECT_TRUE(fs::exists(folder / fs::u8path(u8"r\u00e9sum\u00e9.xml")));
-    EXPECT_EQ("<a/>", ReadWholeFile(path));
+    EXPECT_EQ("<a/>", Read(folder / fs::u8path(u8"r\u00e9sum\u00e9.xml")));
     CSmartPtr<CTestItem> root(new CTestItem("", "root"));
     root->m_children.emplace_back(new CTestItem("caf\u00e9", "a"));
     root->ToXmlFile(path);
-    EXPECT_EQ(root->ToXml(), ReadWholeFile(path));
+    EXPECT_EQ(root->ToXml(), Read(folder / fs::u8path(u8"r\u00e9sum\u00e9.xml")));
     CSmartPtr<CTestItem> read(new CTestItem);
     read->FromXmlFile(path);
     ASSERT_EQ(1u, read->m_children.size());

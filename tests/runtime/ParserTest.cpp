@@ -148,16 +148,30 @@ TEST(ParseXml, EncodingsAndSmallChunksGiveTheSameEvents) {
     }
 }
 
-TEST(CXmlDocument, DeepNestingNeedsNoDeepStack) {
-    const int depth = 200000;
+std::string Nested(int depth) {
     std::string open, close;
     for (int i = 0; i < depth; ++i) open += "<a>", close += "</a>";
-    auto doc = CXmlDocument::Parse(open + "x" + close);  // freed without walking the tree recursively
+    return open + "x" + close;
+}
+
+TEST(CXmlDocument, NestingUpToTheLimitIsReadDeeperIsRefusedWhereMet) {
+    auto doc = CXmlDocument::Parse(Nested(MaxElementDepth));
     int levels = 1;
     const CXmlElement* deepest = doc->GetDocumentElement();
     for (; deepest->GetFirstElement(); deepest = deepest->GetFirstElement()) ++levels;
-    EXPECT_EQ(depth, levels);
+    EXPECT_EQ(MaxElementDepth, levels);
     EXPECT_EQ("x", deepest->GetText());
+
+    // Refused at the first element too deep, not at the end of the text, however deep it goes.
+    for (int depth : {MaxElementDepth + 1, 1000000}) {
+        try {
+            CXmlDocument::Parse(Nested(depth));
+            ADD_FAILURE() << depth << " levels were accepted";
+        } catch (const CNqException& error) {
+            EXPECT_STREQ("Elements nest deeper than 256 levels at line 1, column 769", error.what());
+            EXPECT_EQ(769, error.GetColumn());
+        }
+    }
 }
 
 } // namespace
