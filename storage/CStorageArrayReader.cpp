@@ -37,6 +37,7 @@ public:
             } catch (...) {
                 m_failure = std::current_exception();
             }
+            Release();
             std::rethrow_exception(m_failure);
         }
     }
@@ -46,7 +47,7 @@ public:
         return *m_array;
     }
 
-    std::uint64_t BytesRead() const { return m_document->GetBytesRead(); }
+    std::uint64_t BytesRead() const { return m_document ? m_document->GetBytesRead() : m_bytesRead; }
 
 private:
     CSmartPtr<CStorageItem> NextItem() {
@@ -74,6 +75,17 @@ private:
         CXmlObjectBase::FromXml_Int(m_array->GetBase(), m_root, m_cursor);
         m_document->Finish();
         m_ended = true;
+        Release();
+    }
+
+    // Once the text is read to its end, the file is closed and the tree's
+    // memory given back: a host may then replace or remove the file, on
+    // Windows too, while it keeps the reader.
+    void Release() {
+        m_bytesRead = m_document->GetBytesRead();
+        m_root = m_cursor = nullptr;
+        m_document.reset();
+        std::string().swap(m_text);
     }
 
     std::string m_text;
@@ -83,6 +95,7 @@ private:
     CXmlElement* m_cursor = nullptr;
     bool m_onItem = false;  // whether the cursor is on the item handed out last
     bool m_ended = false;
+    std::uint64_t m_bytesRead = 0;  // once the document is released
     std::exception_ptr m_failure;
 };
 

@@ -30,9 +30,23 @@ inline long PeakMegabytes() {
     ::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof counters);
     return static_cast<long>(counters.PeakWorkingSetSize / (1024 * 1024));
 #else
+    // Linux keeps a peak that ResetPeak can lower; elsewhere, the peak of the whole run.
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6)) / 1024;
+    }
     rusage usage{};
     ::getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss / 1024;
+#endif
+}
+
+// Lowers the peak to the memory in use now, where the system allows it (Linux),
+// so that PeakMegabytes counts only what follows. Elsewhere the peak stays
+// that of the whole run, which ctest starts afresh for each test.
+inline void ResetPeak() {
+#if defined(__linux__)
+    std::ofstream("/proc/self/clear_refs") << "5";
 #endif
 }
 
@@ -155,6 +169,16 @@ inline int RunProgram(const std::vector<std::string>& argv, const fs::path& dir,
     return StartAndWait(commandLine, dir, streams);
 }
 
+// Runs `line` with the system's command interpreter, cmd.exe, in `dir`.
+inline int RunShell(const std::string& line, const fs::path& dir, const Streams& streams) {
+    return StartAndWait(L"cmd.exe /d /s /c \"" + Widen(line) + L"\"", dir, streams);
+}
+
+// `program` as RunShell's interpreter takes a program's path.
+inline std::string ShellWord(const std::string& program) {
+    return "\"" + fs::u8path(program).make_preferred().u8string() + "\"";
+}
+
 #else
 
 // Runs `argv` in `dir` and returns its exit code, or -1 when it cannot be started or is killed.
@@ -181,6 +205,14 @@ inline int RunProgram(const std::vector<std::string>& argv, const fs::path& dir,
     if (child < 0 || ::waitpid(child, &status, 0) != child) return -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
+
+// Runs `line` with the system's command interpreter, sh, in `dir`.
+inline int RunShell(const std::string& line, const fs::path& dir, const Streams& streams) {
+    return RunProgram({"/bin/sh", "-c", line}, dir, streams);
+}
+
+// `program` as RunShell's interpreter takes a program's path.
+inline std::string ShellWord(const std::string& program) { return "'" + program + "'"; }
 
 #endif
 

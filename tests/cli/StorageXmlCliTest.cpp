@@ -102,12 +102,13 @@ protected:
         return {status, Read(".stdout"), Read(".stderr")};
     }
 
-    // Runs a shell command line in the test's directory, with the program for
+    // Runs a command line with the system's interpreter in the test's directory, with the program for
     // every "storagexml" in it; returns its exit code.
     int Shell(const std::string& line) const {
-        const std::string command = std::regex_replace(line, std::regex(R"(\bstoragexml )"), "'" STORAGEXML_PROGRAM "' ");
-        const int status = std::system(("cd '" + m_dir.string() + "' && (" + command + ") >.stdout 2>.stderr").c_str());
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        Write(".stdin", "");
+        const std::string command =
+            std::regex_replace(line, std::regex(R"(\bstoragexml )"), testing_platform::ShellWord(STORAGEXML_PROGRAM) + " ");
+        return testing_platform::RunShell(command, m_dir, {".stdin", ".stdout", ".stderr"});
     }
 
     // Runs the program and expects it to succeed silently on standard error.

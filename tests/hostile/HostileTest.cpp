@@ -247,21 +247,9 @@ private:
     std::string m_piece;
 };
 
-// A field of /proc/self/status in kB, or -1.
-long StatusKb(const std::string& field) {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.rfind(field + ":", 0) == 0) return std::stol(line.substr(field.size() + 1));
-    }
-    return -1;
-}
-
 TEST(HostileSize, DocumentOfGigabytesIsReadItemByItemInBoundedMemory) {
-    // Resets the peak resident set, so that only this read counts.
-    if (!std::ofstream("/proc/self/clear_refs").write("5", 1) || StatusKb("VmHWM") < 0) {
-        GTEST_SKIP() << "the peak resident set cannot be reset and read here";
-    }
-    const long before = StatusKb("VmRSS");
+    testing_platform::ResetPeak();
+    const long before = testing_platform::PeakMegabytes();
     const std::uint64_t size = Scaled(std::size_t{2} << 30);
     GeneratedDocument generated(size);
     std::istream in(&generated);
@@ -275,8 +263,8 @@ TEST(HostileSize, DocumentOfGigabytesIsReadItemByItemInBoundedMemory) {
     EXPECT_EQ(items, generated.Items());
     EXPECT_EQ(reader.GetKeyID(), "k");
     EXPECT_GE(reader.GetBytesRead(), size);
-    const long growthKb = StatusKb("VmHWM") - before;
-    EXPECT_LT(growthKb, 32 * 1024) << "the peak grew by " << growthKb << " kB over " << size << " bytes";
+    const long growth = testing_platform::PeakMegabytes() - before;
+    EXPECT_LT(growth, 32) << "the peak grew by " << growth << " MB over " << size << " bytes";
 }
 
 TEST(HostileSize, HugeTextIsReadWhole) {
