@@ -49,12 +49,61 @@ private:
     bool m_done = false;
 };
 
+// The element names a selection usually holds: no selection, the scalar
+// alternatives and the range alternative of a parameter's value. A selection
+// equal to one of them points here and needs no copy of its own.
+const char* const knownNames[] = {"", "num", "str", "bBool", "err", "w", "Range"};
+
+bool IsKnownName(const char* text) {
+    for (const char* known : knownNames) {
+        if (text == known) return true;
+    }
+    return false;
+}
+
+// The table's entry equal to `text`, or a new copy of `text` that the caller owns.
+const char* KnownOrCopy(const char* text) {
+    if (!text) return knownNames[0];
+    for (const char* known : knownNames) {
+        if (std::strcmp(text, known) == 0) return known;
+    }
+    const std::size_t size = std::strlen(text) + 1;
+    return static_cast<const char*>(std::memcpy(new char[size], text, size));
+}
+
+void ReleaseName(const char* name) {
+    if (!IsKnownName(name)) delete[] name;
+}
+
 } // namespace
 
-CScalarChoice::CScalarChoice() = default;
-CScalarChoice::CScalarChoice(const CScalarChoice& other) = default;
-CScalarChoice& CScalarChoice::operator=(const CScalarChoice& other) = default;
-CScalarChoice::~CScalarChoice() = default;
+CScalarChoice::CScalarChoice() : m_selectedElement(knownNames[0]) {}
+
+CScalarChoice::CScalarChoice(const CScalarChoice& other)
+    : m_num(other.m_num), m_err(other.m_err), m_w(other.m_w), m_str(other.m_str),
+      m_selectedElement(KnownOrCopy(other.m_selectedElement)), m_numSet(other.m_numSet), m_strSet(other.m_strSet),
+      m_bBoolSet(other.m_bBoolSet), m_errSet(other.m_errSet), m_wSet(other.m_wSet), m_bBool(other.m_bBool) {}
+
+CScalarChoice& CScalarChoice::operator=(const CScalarChoice& other) {
+    if (this == &other) return *this;
+    std::string text = other.m_str;  // what may throw, before anything changes
+    const char* selected = KnownOrCopy(other.m_selectedElement);
+    m_str = std::move(text);
+    ReleaseName(m_selectedElement);
+    m_selectedElement = selected;
+    m_num = other.m_num;
+    m_err = other.m_err;
+    m_w = other.m_w;
+    m_numSet = other.m_numSet;
+    m_strSet = other.m_strSet;
+    m_bBoolSet = other.m_bBoolSet;
+    m_errSet = other.m_errSet;
+    m_wSet = other.m_wSet;
+    m_bBool = other.m_bBool;
+    return *this;
+}
+
+CScalarChoice::~CScalarChoice() { ReleaseName(m_selectedElement); }
 
 // The alternatives in the order they are tried when reading.
 template <class Visitor>
@@ -67,13 +116,15 @@ void CScalarChoice::VisitScalars(Visitor& visitor) {
 }
 
 void CScalarChoice::ClearChoice(const char* selectedElement) {
+    const char* selected = KnownOrCopy(selectedElement);  // first: it may be the text held now
     m_num = 0.0;
     m_str.clear();
     m_bBool = false;
     m_err = 0;
     m_w = 0;
     m_numSet = m_strSet = m_bBoolSet = m_errSet = m_wSet = false;
-    m_selectedElement = selectedElement ? selectedElement : "";
+    ReleaseName(m_selectedElement);
+    m_selectedElement = selected;
 }
 
 bool CScalarChoice::IsSelected(const char* element) const { return std::strcmp(m_selectedElement, element) == 0; }

@@ -52,8 +52,8 @@ protected:
     CScalarChoice& operator=(const CScalarChoice& other);
     virtual ~CScalarChoice();
 
-    // Unsets every alternative and makes `selectedElement` the selected
-    // element. It must be a string literal: the choice keeps the pointer.
+    // Unsets every alternative and makes `selectedElement` (null for none)
+    // the selected element. The choice keeps its own copy of the text.
     virtual void ClearChoice(const char* selectedElement);
 
     bool IsSelected(const char* element) const;
@@ -77,8 +77,9 @@ private:
     long m_err = 0;
     std::int64_t m_w = 0;
     std::string m_str;
-    // One of the alternatives' element names (a string literal), or "" when none is set.
-    const char* m_selectedElement = "";
+    // The selected element, "" when none: a pointer into a fixed table of the
+    // alternatives' names when it is one of them, else a copy the choice owns.
+    const char* m_selectedElement;
     bool m_numSet = false;
     bool m_strSet = false;
     bool m_bBoolSet = false;

@@ -158,4 +158,41 @@ TEST(CCParams_ChoiceA, SetRangeRenamesSelectsAndWritesTheRange) {
     ExpectOnly(*c, "");
 }
 
+// ---- The selected element of a host's own choice ----------------------------------
+
+// A host class that selects elements by texts that do not outlive the call.
+class HostChoice : public CArrRange_ChoiceA {
+public:
+    void Select(const std::string& element) { ClearChoice(std::string(element).c_str()); }
+    void SelectNone() { ClearChoice(nullptr); }
+    bool Selected(const std::string& element) const { return IsSelected(std::string(element).c_str()); }
+};
+
+// The choice owns the text it selects, whether it is an alternative's name or
+// not (short or longer than a short-string buffer), through copies, assignments
+// and later selections; under AddressSanitizer a kept pointer is a use after free.
+TEST(HostChoice, KeepsItsOwnCopyOfTheSelectedElement) {
+    const std::vector<std::string> names = {"custom", "an element name longer than any short-string buffer", "num",
+                                            "Range", ""};
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        CSmartPtr<HostChoice> choice(new HostChoice), assigned(new HostChoice);
+        choice->Select(name);
+        assigned->Select("replaced");
+        *assigned = *choice;
+        CSmartPtr<HostChoice> copy(new HostChoice(*choice));
+        choice->Select("then " + name);
+        for (const CSmartPtr<HostChoice>& c : {copy, assigned}) {
+            EXPECT_EQ(c->GetChoiceSelectedElement(), name);
+            EXPECT_TRUE(c->Selected(name));
+            EXPECT_FALSE(c->Selected("then " + name));
+        }
+        EXPECT_EQ(choice->GetChoiceSelectedElement(), "then " + name);
+        choice->SelectNone();
+        EXPECT_EQ(choice->GetChoiceSelectedElement(), "");
+        choice->SetNum(1);  // a setter replaces a host's selection
+        EXPECT_EQ(choice->GetChoiceSelectedElement(), "num");
+    }
+}
+
 } // namespace
