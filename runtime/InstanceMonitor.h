@@ -13,7 +13,9 @@ public:
     // A copy is a new live object.
     CInstanceMonitor(const CInstanceMonitor& other);
     CInstanceMonitor& operator=(const CInstanceMonitor& other);
-    virtual ~CInstanceMonitor();
+    // Not virtual: objects are destroyed through their element base, and an
+    // empty base without a table pointer adds nothing to an object's size.
+    ~CInstanceMonitor();
 
     static long GetLiveCount();
 };

@@ -80,9 +80,9 @@ void ReleaseName(const char* name) {
 CScalarChoice::CScalarChoice() : m_selectedElement(knownNames[0]) {}
 
 CScalarChoice::CScalarChoice(const CScalarChoice& other)
-    : m_num(other.m_num), m_err(other.m_err), m_w(other.m_w), m_str(other.m_str),
-      m_selectedElement(KnownOrCopy(other.m_selectedElement)), m_numSet(other.m_numSet), m_strSet(other.m_strSet),
-      m_bBoolSet(other.m_bBoolSet), m_errSet(other.m_errSet), m_wSet(other.m_wSet), m_bBool(other.m_bBool) {}
+    : m_value(other.m_value), m_str(other.m_str), m_selectedElement(KnownOrCopy(other.m_selectedElement)),
+      m_numSet(other.m_numSet), m_strSet(other.m_strSet), m_bBoolSet(other.m_bBoolSet), m_errSet(other.m_errSet),
+      m_wSet(other.m_wSet) {}
 
 CScalarChoice& CScalarChoice::operator=(const CScalarChoice& other) {
     if (this == &other) return *this;
@@ -91,15 +91,12 @@ CScalarChoice& CScalarChoice::operator=(const CScalarChoice& other) {
     m_str = std::move(text);
     ReleaseName(m_selectedElement);
     m_selectedElement = selected;
-    m_num = other.m_num;
-    m_err = other.m_err;
-    m_w = other.m_w;
+    m_value = other.m_value;
     m_numSet = other.m_numSet;
     m_strSet = other.m_strSet;
     m_bBoolSet = other.m_bBoolSet;
     m_errSet = other.m_errSet;
     m_wSet = other.m_wSet;
-    m_bBool = other.m_bBool;
     return *this;
 }
 
@@ -108,20 +105,17 @@ CScalarChoice::~CScalarChoice() { ReleaseName(m_selectedElement); }
 // The alternatives in the order they are tried when reading.
 template <class Visitor>
 void CScalarChoice::VisitScalars(Visitor& visitor) {
-    visitor.Alternative(Frame::Double, "num", m_numSet, m_num, &CScalarChoice::SetNum);
+    visitor.Alternative(Frame::Double, "num", m_numSet, m_value.num, &CScalarChoice::SetNum);
     visitor.Alternative(Frame::String, "str", m_strSet, m_str, &CScalarChoice::SetStr);
-    visitor.Alternative(Frame::Boolean, "bBool", m_bBoolSet, m_bBool, &CScalarChoice::SetBBool);
-    visitor.Alternative(Frame::Int, "err", m_errSet, m_err, &CScalarChoice::SetErr);
-    visitor.Alternative(Frame::Long, "w", m_wSet, m_w, &CScalarChoice::SetW);
+    visitor.Alternative(Frame::Boolean, "bBool", m_bBoolSet, m_value.bBool, &CScalarChoice::SetBBool);
+    visitor.Alternative(Frame::Int, "err", m_errSet, m_value.err, &CScalarChoice::SetErr);
+    visitor.Alternative(Frame::Long, "w", m_wSet, m_value.w, &CScalarChoice::SetW);
 }
 
 void CScalarChoice::ClearChoice(const char* selectedElement) {
     const char* selected = KnownOrCopy(selectedElement);  // first: it may be the text held now
-    m_num = 0.0;
+    m_value = Scalar{};
     m_str.clear();
-    m_bBool = false;
-    m_err = 0;
-    m_w = 0;
     m_numSet = m_strSet = m_bBoolSet = m_errSet = m_wSet = false;
     ReleaseName(m_selectedElement);
     m_selectedElement = selected;
@@ -137,9 +131,11 @@ void CScalarChoice::Select(bool& isSet, T& field, const char* element, T value) 
     field = std::move(value);
 }
 
-void CScalarChoice::SetValid(bool& isSet, const char* element, bool valid) {
+template <class T>
+void CScalarChoice::SetValid(bool& isSet, T& field, const char* element, bool valid) {
     if (valid == isSet) return;
-    ClearChoice(valid ? element : "");  // the value returns to its default
+    ClearChoice(valid ? element : "");
+    field = T();  // the value returns to its default
     isSet = valid;
 }
 
@@ -152,32 +148,32 @@ T CScalarChoice::Get(bool isSet, const T& field, const char* property) const {
     return field;
 }
 
-double CScalarChoice::GetNum() { return Get(m_numSet, m_num, "Num"); }
-void CScalarChoice::SetNum(double value) { Select<Frame::DoubleKind>(m_numSet, m_num, "num", value); }
+double CScalarChoice::GetNum() { return Get(m_numSet, m_value.num, "Num"); }
+void CScalarChoice::SetNum(double value) { Select<Frame::DoubleKind>(m_numSet, m_value.num, "num", value); }
 bool CScalarChoice::IsValidNum() { return m_numSet; }
-void CScalarChoice::SetValidNum(bool valid) { SetValid(m_numSet, "num", valid); }
+void CScalarChoice::SetValidNum(bool valid) { SetValid(m_numSet, m_value.num, "num", valid); }
 
 std::string CScalarChoice::GetStr() { return Get(m_strSet, m_str, "Str"); }
 void CScalarChoice::SetStr(std::string value) {
     Select<Frame::StringKind>(m_strSet, m_str, "str", NqXmlLib3::CWhitespaceUtils::Preserve(std::move(value)));
 }
 bool CScalarChoice::IsValidStr() { return m_strSet; }
-void CScalarChoice::SetValidStr(bool valid) { SetValid(m_strSet, "str", valid); }
+void CScalarChoice::SetValidStr(bool valid) { SetValid(m_strSet, m_str, "str", valid); }
 
-bool CScalarChoice::GetBBool() { return Get(m_bBoolSet, m_bBool, "BBool"); }
-void CScalarChoice::SetBBool(bool value) { Select<Frame::BooleanKind>(m_bBoolSet, m_bBool, "bBool", value); }
+bool CScalarChoice::GetBBool() { return Get(m_bBoolSet, m_value.bBool, "BBool"); }
+void CScalarChoice::SetBBool(bool value) { Select<Frame::BooleanKind>(m_bBoolSet, m_value.bBool, "bBool", value); }
 bool CScalarChoice::IsValidBBool() { return m_bBoolSet; }
-void CScalarChoice::SetValidBBool(bool valid) { SetValid(m_bBoolSet, "bBool", valid); }
+void CScalarChoice::SetValidBBool(bool valid) { SetValid(m_bBoolSet, m_value.bBool, "bBool", valid); }
 
-long CScalarChoice::GetErr() { return Get(m_errSet, m_err, "Err"); }
-void CScalarChoice::SetErr(long value) { Select<Frame::IntKind>(m_errSet, m_err, "err", value); }
+long CScalarChoice::GetErr() { return Get(m_errSet, m_value.err, "Err"); }
+void CScalarChoice::SetErr(long value) { Select<Frame::IntKind>(m_errSet, m_value.err, "err", value); }
 bool CScalarChoice::IsValidErr() { return m_errSet; }
-void CScalarChoice::SetValidErr(bool valid) { SetValid(m_errSet, "err", valid); }
+void CScalarChoice::SetValidErr(bool valid) { SetValid(m_errSet, m_value.err, "err", valid); }
 
-std::int64_t CScalarChoice::GetW() { return Get(m_wSet, m_w, "W"); }
-void CScalarChoice::SetW(std::int64_t value) { Select<Frame::LongKind>(m_wSet, m_w, "w", value); }
+std::int64_t CScalarChoice::GetW() { return Get(m_wSet, m_value.w, "W"); }
+void CScalarChoice::SetW(std::int64_t value) { Select<Frame::LongKind>(m_wSet, m_value.w, "w", value); }
 bool CScalarChoice::IsValidW() { return m_wSet; }
-void CScalarChoice::SetValidW(bool valid) { SetValid(m_wSet, "w", valid); }
+void CScalarChoice::SetValidW(bool valid) { SetValid(m_wSet, m_value.w, "w", valid); }
 
 std::string CScalarChoice::GetChoiceSelectedElement() const { return m_selectedElement; }
 

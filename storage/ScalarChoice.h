@@ -68,14 +68,20 @@ private:
     void VisitScalars(Visitor& visitor);
     template <class Kind, class T>
     void Select(bool& isSet, T& field, const char* element, T value);
-    void SetValid(bool& isSet, const char* element, bool valid);
+    template <class T>
+    void SetValid(bool& isSet, T& field, const char* element, bool valid);
     template <class T>
     T Get(bool isSet, const T& field, const char* property) const;
 
-    // A value and a flag per alternative; the flags are packed at the end.
-    double m_num = 0.0;
-    long m_err = 0;
-    std::int64_t m_w = 0;
+    // The scalar alternatives share one place: at most one is set at a time.
+    union Scalar {
+        double num;
+        long err;
+        std::int64_t w;
+        bool bBool;
+    };
+
+    Scalar m_value{};
     std::string m_str;
     // The selected element, "" when none: a pointer into a fixed table of the
     // alternatives' names when it is one of them, else a copy the choice owns.
@@ -85,7 +91,6 @@ private:
     bool m_bBoolSet = false;
     bool m_errSet = false;
     bool m_wSet = false;
-    bool m_bBool = false;
 };
 
 } // namespace Storage
