@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace NqXmlLib3 {
 
@@ -18,6 +19,45 @@ class CXmlAttribute;
 struct CWriteOptions {
     bool indent = true;       // one element per line, two spaces per level
     bool declaration = true;  // begin with <?xml version="1.0" encoding="UTF-8"?>
+};
+
+// The element name of an object, in one pointer: either a text the name owns
+// or a lasting text shared by every object of that name (the binding's own
+// names), so that most objects carry no copy of their name. Reads like a
+// const std::string.
+class NQXML_API CElementName {
+public:
+    CElementName() noexcept = default;
+    CElementName(const CElementName& other);
+    CElementName(CElementName&& other) noexcept;
+    CElementName& operator=(const CElementName& other);
+    CElementName& operator=(CElementName&& other) noexcept;
+    ~CElementName();
+
+    // Takes `text`; a name that holds that text already is left as it is.
+    CElementName& operator=(std::string text);
+    // Refers to `lasting`, which must outlive every name that refers to it
+    // (a constant never destroyed): the name keeps no copy.
+    void Share(const std::string& lasting) noexcept;
+
+    const std::string& str() const noexcept;
+    const char* c_str() const noexcept { return str().c_str(); }
+    bool empty() const noexcept { return str().empty(); }
+    operator const std::string&() const noexcept { return str(); }
+    operator std::string_view() const noexcept { return str(); }
+
+    friend bool operator==(const CElementName& name, std::string_view text) noexcept { return name.str() == text; }
+    friend bool operator==(std::string_view text, const CElementName& name) noexcept { return name.str() == text; }
+    friend bool operator!=(const CElementName& name, std::string_view text) noexcept { return name.str() != text; }
+    friend bool operator!=(std::string_view text, const CElementName& name) noexcept { return name.str() != text; }
+
+private:
+    bool Owns() const noexcept { return (m_text & ownedBit) != 0; }
+    void Free() noexcept;
+
+    static constexpr std::uintptr_t ownedBit = 1;
+    // The address of the text, with ownedBit set when the name owns it; 0 for "".
+    std::uintptr_t m_text = 0;
 };
 
 class NQXML_API CXmlObjectBase {
@@ -49,6 +89,8 @@ public:
     static void AttributesToXml_Int(CXmlObjectBase* object, CXmlTextWriter* writer);
 
     static void SetElementName(CXmlObjectBase* object, const char* name);
+    // Gives `object` the name `name`, sharing its text when `name` shares one.
+    static void SetElementName(CXmlObjectBase* object, const CElementName& name);
     // Throws CNqException naming the property when `value` is null.
     static void Throw_IfPropertyIsNull(CXmlObjectBase* value, const char* propertyName);
     static bool IsNamespaceAttribute(const CXmlAttribute* attribute);
@@ -90,7 +132,7 @@ protected:
     virtual void ToXml_Int(CXmlTextWriter* writer, bool declareNamespaces, const char* namespaceUri) = 0;
     virtual CXmlElement* FromXml_Int(CXmlElement* element, CXmlElement* child) = 0;
 
-    std::string m_elementName;
+    CElementName m_elementName;
 
 private:
     long m_referenceCount = 0;

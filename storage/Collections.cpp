@@ -3,6 +3,7 @@
 #include "storage/CArrRange_ChoiceA.h"
 #include "storage/CCParams.h"
 #include "storage/CStorageItem.h"
+#include "storage/ElementNames.h"
 #include "storage/TargetNamespace.h"
 
 #include "runtime/XmlElement.h"
@@ -18,7 +19,7 @@ using NqXmlLib3::CXmlTextWriter;
 CStorageCollection::CStorageCollection(const char* className, CClassFactory::Storage_Classes itemClass,
                                        ItemRun run, const char* elementName, int minOccurs, int maxOccurs)
     : CInstanceMonitor(className), m_itemClass(itemClass), m_run(run) {
-    m_elementName = elementName ? elementName : "";
+    Names::Assign(m_elementName, elementName ? elementName : "");
     m_minOccurs = minOccurs;
     m_maxOccurs = maxOccurs;
 }
@@ -44,7 +45,7 @@ CSmartPtr<CXmlObjectBase> CStorageCollection::CreateItem() const {
 
 void CStorageCollection::AddItem(CXmlObjectBase* item) {
     CXmlObjectBase::Throw_IfPropertyIsNull(item, "item");
-    if (m_run == ItemRun::Named) CXmlObjectBase::SetElementName(item, m_elementName.c_str());
+    if (m_run == ItemRun::Named) CXmlObjectBase::SetElementName(item, m_elementName);
     Append(item);
     FireOnCollectionChange();
 }
