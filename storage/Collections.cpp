@@ -68,6 +68,12 @@ void CStorageCollection::ToXml_Int(CXmlTextWriter* writer, bool, const char* nam
 }
 
 CXmlElement* CStorageCollection::FromXml_Int(CXmlElement* parent, CXmlElement* current) {
+    CXmlElement* next = ReadItems(parent, current);
+    ShrinkToFit();  // a read collection rarely grows again
+    return next;
+}
+
+CXmlElement* CStorageCollection::ReadItems(CXmlElement* parent, CXmlElement* current) {
     if (m_run == ItemRun::Named) {
         for (; current && current->GetLocalName() == m_elementName; current = current->GetNextSiblingElement()) {
             CSmartPtr<CXmlObjectBase> item = CreateItem();

@@ -206,6 +206,43 @@ TEST(CXmlCollectionBase, PositionsFollowAppendsAndRemovals) {
     EXPECT_EQ("z", dynamic_cast<CTestItem*>(col->GetNodeAtIndex(1)->m_item)->m_text);
 }
 
+// Through many appends (the nodes move as the list grows) and removals at
+// the front, in the middle and at the end, walking the chain, reaching by
+// position and finding by item agree with a plain model of the list.
+TEST(CXmlCollectionBase, LongListsStayInOrderThroughGrowthAndRemovals) {
+    const std::string letters = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    CSmartPtr<CTestCol> col(new CTestCol("")), other(new CTestCol("x"));
+    std::string model;
+    auto check = [&] {
+        ASSERT_EQ(col->Texts(), model);
+        ASSERT_EQ(col->GetCount(), int(model.size()));
+        for (int i = 0; i < col->GetCount(); ++i) {
+            CXmlObjectBase* item = col->GetNodeAtIndex(i)->m_item;
+            ASSERT_EQ(dynamic_cast<CTestItem*>(item)->m_text, model.substr(i, 1));
+            ASSERT_EQ(col->GetNodeForItem(item), col->GetNodeAtIndex(i));
+        }
+    };
+    for (char letter : letters) {
+        col->Append(new CTestItem(std::string(1, letter)));
+        model += letter;
+        check();
+    }
+    for (int index : {0, 30, -2, 5, 5}) {  // -2: the last but one
+        if (index < 0) index += int(model.size());
+        col->Remove(index);
+        model.erase(index, 1);
+        check();
+    }
+    col->RemoveNode(other->GetFirstNode());  // a node of another list changes nothing
+    check();
+    while (!model.empty()) {
+        col->Remove(int(model.size()) - 1);
+        model.pop_back();
+        check();
+    }
+    EXPECT_EQ(col->GetFirstNode(), nullptr);
+}
+
 TEST(CXmlCollectionBase, ValidateCountNamesTheElementTheCountAndTheLimit) {
     // minOccurs, maxOccurs, count, the limit broken (-1: none)
     const int rows[][4] = {{0, -1, 40, -1}, {1, -1, 0, 1}, {5, 5, 5, -1}, {0, 3, 4, 3}, {0, 0, 0, -1}, {0, 0, 1, 0}};
