@@ -64,33 +64,42 @@ protected:
     NqXmlLib3::CXmlElement* ReadScalar(NqXmlLib3::CXmlElement* cursor);
 
 private:
-    template <class Visitor>
-    void VisitScalars(Visitor& visitor);
-    template <class Kind, class T>
-    void Select(bool& isSet, T& field, const char* element, T value);
-    template <class T>
-    void SetValid(bool& isSet, T& field, const char* element, bool valid);
-    template <class T>
-    T Get(bool isSet, const T& field, const char* property) const;
+    // What a choice holds: nothing, or one of the alternatives. The values
+    // match the alternatives' places in the table of known element names.
+    enum Held : unsigned char { Nothing, Num, Str, BBool, Err, W };
 
-    // The scalar alternatives share one place: at most one is set at a time.
+    // One place for everything a choice holds, as only one thing is held at
+    // a time: the value of the set alternative (a string one on the heap),
+    // or, while the selected element is none of the known names and so no
+    // alternative is set, the choice's own copy of that name.
     union Scalar {
         double num;
         long err;
         std::int64_t w;
         bool bBool;
+        std::string* str;
+        char* customElement;
     };
 
+    template <class Visitor>
+    void VisitScalars(Visitor& visitor);
+    template <class Kind, class T>
+    void Select(Held held, T Scalar::*field, const char* element, T value);
+    void SetValid(Held held, const char* element, bool valid);
+    // Throws the getter's refusal unless the alternative `held` is set.
+    void RequireSet(Held held, const char* property) const;
+    template <class T>
+    T Get(Held held, T Scalar::*field, const char* property) const;
+    const char* SelectedText() const noexcept;
+    // Frees what the value and the selection own, leaving both empty.
+    void FreeOwned() noexcept;
+    void CopyFrom(const CScalarChoice& other);
+
     Scalar m_value{};
-    std::string m_str;
-    // The selected element, "" when none: a pointer into a fixed table of the
-    // alternatives' names when it is one of them, else a copy the choice owns.
-    const char* m_selectedElement;
-    bool m_numSet = false;
-    bool m_strSet = false;
-    bool m_bBoolSet = false;
-    bool m_errSet = false;
-    bool m_wSet = false;
+    Held m_held = Nothing;
+    // The selected element's place in the table of known names, or
+    // customSelected when m_value.customElement holds it.
+    unsigned char m_selected = 0;
 };
 
 } // namespace Storage
