@@ -210,7 +210,10 @@ struct ColdResult {
 };
 
 ColdResult RunCold(const std::string& self, const std::string& step, const std::string& path) {
-    const std::string command = Quoted(self) + " --cold-step " + step + " --file " + Quoted(path);
+    std::string command = Quoted(self) + " --cold-step " + step + " --file " + Quoted(path);
+#ifdef _WIN32
+    command = "\"" + command + "\"";  // the command processor strips one pair of quotes around the whole line
+#endif
     FILE* child = popen(command.c_str(), "r");
     if (!child) throw std::runtime_error("cannot start " + self);
     ColdResult result{0, 0};
