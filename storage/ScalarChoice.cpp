@@ -3,6 +3,7 @@
 #include "runtime/Conversions.h"
 #include "storage/ElementFrame.h"
 
+#include <algorithm>
 #include <cstring>
 #include <iterator>
 #include <memory>
@@ -82,6 +83,7 @@ CScalarChoice& CScalarChoice::operator=(const CScalarChoice& other) {
     CScalarChoice copy(other);  // what may throw, before anything changes
     std::swap(m_value, copy.m_value);
     std::swap(m_held, copy.m_held);
+    std::swap(m_shortStr, copy.m_shortStr);
     std::swap(m_selected, copy.m_selected);
     return *this;
 }
@@ -89,7 +91,7 @@ CScalarChoice& CScalarChoice::operator=(const CScalarChoice& other) {
 CScalarChoice::~CScalarChoice() { FreeOwned(); }
 
 void CScalarChoice::CopyFrom(const CScalarChoice& other) {
-    if (other.m_held == Str) {
+    if (other.OwnsString()) {
         m_value.str = new std::string(*other.m_value.str);
     } else if (other.m_selected == customSelected) {
         m_value.customElement = CopyText(other.m_value.customElement);
@@ -97,14 +99,16 @@ void CScalarChoice::CopyFrom(const CScalarChoice& other) {
         m_value = other.m_value;
     }
     m_held = other.m_held;
+    m_shortStr = other.m_shortStr;
     m_selected = other.m_selected;
 }
 
 void CScalarChoice::FreeOwned() noexcept {
-    if (m_held == Str) delete m_value.str;
+    if (OwnsString()) delete m_value.str;
     else if (m_selected == customSelected) delete[] m_value.customElement;
     m_value = Scalar{};
     m_held = Nothing;
+    m_shortStr = false;
     m_selected = 0;
 }
 
@@ -112,7 +116,9 @@ void CScalarChoice::FreeOwned() noexcept {
 template <class Visitor>
 void CScalarChoice::VisitScalars(Visitor& visitor) {
     visitor.Alternative(Frame::Double, "num", m_held == Num ? &m_value.num : nullptr, &CScalarChoice::SetNum);
-    visitor.Alternative(Frame::String, "str", m_held == Str ? m_value.str : nullptr, &CScalarChoice::SetStr);
+    const std::string shortStr = m_held == Str && m_shortStr ? ShortString() : std::string();
+    const std::string* str = m_held != Str ? nullptr : m_shortStr ? &shortStr : m_value.str;
+    visitor.Alternative(Frame::String, "str", str, &CScalarChoice::SetStr);
     visitor.Alternative(Frame::Boolean, "bBool", m_held == BBool ? &m_value.bBool : nullptr, &CScalarChoice::SetBBool);
     visitor.Alternative(Frame::Int, "err", m_held == Err ? &m_value.err : nullptr, &CScalarChoice::SetErr);
     visitor.Alternative(Frame::Long, "w", m_held == W ? &m_value.w : nullptr, &CScalarChoice::SetW);
@@ -156,7 +162,10 @@ void CScalarChoice::SetValid(Held held, const char* element, bool valid) {
     ClearChoice(element);  // the value takes its default
     switch (held) {
     case Num: m_value.num = 0.0; break;
-    case Str: m_value.str = new std::string(); break;
+    case Str:  // empty, in place
+        std::memset(m_value.shortStr, 0, sizeof(m_value.shortStr));
+        m_shortStr = true;
+        break;
     case BBool: m_value.bBool = false; break;
     case Err: m_value.err = 0; break;
     case W: m_value.w = 0; break;
@@ -177,16 +186,28 @@ void CScalarChoice::SetNum(double value) { Select<Frame::DoubleKind>(Num, &Scala
 bool CScalarChoice::IsValidNum() { return m_held == Num; }
 void CScalarChoice::SetValidNum(bool valid) { SetValid(Num, "num", valid); }
 
+std::string CScalarChoice::ShortString() const {
+    const char* text = m_value.shortStr;
+    return std::string(text, std::find(text, text + sizeof(m_value.shortStr), '\0'));
+}
+
 std::string CScalarChoice::GetStr() {
     RequireSet(Str, "Str");
-    return *m_value.str;
+    return m_shortStr ? ShortString() : *m_value.str;
 }
 void CScalarChoice::SetStr(std::string value) {
     value = NqXmlLib3::CWhitespaceUtils::Preserve(std::move(value));
     Frame::StringKind::Check("str", value);
-    auto text = std::make_unique<std::string>(std::move(value));
-    ClearChoice("str");
-    m_value.str = text.release();
+    if (value.size() <= sizeof(m_value.shortStr)) {
+        ClearChoice("str");
+        std::memset(m_value.shortStr, 0, sizeof(m_value.shortStr));
+        std::memcpy(m_value.shortStr, value.data(), value.size());
+        m_shortStr = true;
+    } else {
+        auto text = std::make_unique<std::string>(std::move(value));
+        ClearChoice("str");
+        m_value.str = text.release();
+    }
     m_held = Str;
 }
 bool CScalarChoice::IsValidStr() { return m_held == Str; }

@@ -69,15 +69,16 @@ private:
     enum Held : unsigned char { Nothing, Num, Str, BBool, Err, W };
 
     // One place for everything a choice holds, as only one thing is held at
-    // a time: the value of the set alternative (a string one on the heap),
-    // or, while the selected element is none of the known names and so no
-    // alternative is set, the choice's own copy of that name.
+    // a time: the value of the set alternative (a string one in place when it
+    // fits, else on the heap), or, while the selected element is none of the
+    // known names and so no alternative is set, the choice's own copy of that name.
     union Scalar {
         double num;
         long err;
         std::int64_t w;
         bool bBool;
         std::string* str;
+        char shortStr[sizeof(std::string*)];  // no terminator when full: XML text holds no NUL
         char* customElement;
     };
 
@@ -94,9 +95,13 @@ private:
     // Frees what the value and the selection own, leaving both empty.
     void FreeOwned() noexcept;
     void CopyFrom(const CScalarChoice& other);
+    bool OwnsString() const noexcept { return m_held == Str && !m_shortStr; }
+    std::string ShortString() const;
 
     Scalar m_value{};
     Held m_held = Nothing;
+    // Whether a string value is in m_value.shortStr rather than on the heap.
+    bool m_shortStr = false;
     // The selected element's place in the table of known names, or
     // customSelected when m_value.customElement holds it.
     unsigned char m_selected = 0;

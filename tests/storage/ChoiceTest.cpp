@@ -138,6 +138,36 @@ TYPED_TEST(ScalarChoice, ReadsAtMostOneElement) {
     }
 }
 
+// String values of every length around what a choice keeps in place (8
+// bytes) survive setting, copying, assigning over each other and over the
+// other alternatives, writing and reading back.
+TYPED_TEST(ScalarChoice, StringsOfEveryLengthAroundTheInPlaceLimit) {
+    const std::vector<std::string> texts = {"", "1234567", "12345678", "123456789", "\xC3\xA9\t\xE2\x82\xAC 4",
+                                            "a longer text that lives on the heap"};
+    for (const std::string& text : texts) {
+        for (const std::string& before : texts) {
+            SCOPED_TRACE("[" + text + "] over [" + before + "]");
+            auto c = TypeParam::CreateInstance(), other = TypeParam::CreateInstance();
+            c->SetStr(before);
+            c->SetStr(text);
+            other->SetStr(before);
+            *other = *c;
+            for (const CSmartPtr<TypeParam>& copy : {CSmartPtr<TypeParam>(new TypeParam(*c)), other}) {
+                ExpectOnly(*copy, "str", text);
+            }
+            Doc doc(Element("r", "<str>" + text + "</str>"));
+            auto read = TypeParam::CreateInstance();
+            read->SetStr(before);
+            ReadOwn(read->GetBase(), doc.root);
+            EXPECT_EQ(read->GetStr(), text);
+        }
+        auto c = TypeParam::CreateInstance();
+        c->SetStr(text);
+        c->SetW(3);  // another alternative replaces the string
+        ExpectOnly(*c, "w", "3");
+    }
+}
+
 // ---- The range alternative ----------------------------------------------------------
 
 TEST(CCParams_ChoiceA, SetRangeRenamesSelectsAndWritesTheRange) {
