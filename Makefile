@@ -5,11 +5,12 @@
 # make windows-test - run every test against the Windows build under Wine
 # make package - build the Debian package (storagexml_VERSION_ARCH.deb in BUILD)
 # make docs  - build the API reference (BUILD/docs/html/index.html)
+# make bench-scaling - chart time and memory per item from 1 000 to 1 000 000 items
 BUILD ?= build
 JOBS ?= 2
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 
-.PHONY: all deps configure build demo test bench install package docs clean windows windows-test
+.PHONY: all deps configure build demo test bench bench-scaling install package docs clean windows windows-test
 
 all: build
 
@@ -30,6 +31,9 @@ test: build
 
 bench: build
 	@$(BUILD)/bench/storagexml-bench
+
+bench-scaling: build
+	@bench/scaling.sh $(BUILD)
 
 install: build
 	@cmake --install $(BUILD) --prefix $(or $(PREFIX),/usr/local)

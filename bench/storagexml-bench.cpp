@@ -1,6 +1,10 @@
 // storagexml-bench: how fast the library writes and reads a large Storage
-// document, against a raw Expat parse of the same text measured in the same
-// run, and how much memory a read takes over the size of the text.
+// document, against a raw Expat parse of the same text, and how much memory a
+// read takes. Each measurement runs twice over: warm, as the best of several
+// runs inside this process (a long-running host), and cold, as the median of
+// runs in fresh processes (a program that reads one document and exits, and
+// pays the first touch of every page it allocates). For a cold run the
+// program starts itself again with --cold-step.
 #include <storage/Storage.h>
 
 #include <CLI/CLI.hpp>
@@ -9,13 +13,21 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iostream>
 #include <limits>
-#include <memory>
+#include <random>
 #include <sstream>
+#include <stdexcept>
 #include <string>
+#include <vector>
+
+#ifdef _WIN32
+#define popen _popen
+#define pclose _pclose
+#endif
 
 using namespace Storage;
 using NqXmlLib3::CSmartPtr;
@@ -72,17 +84,27 @@ CSmartPtr<CStorageArray> BuildDocument(int items) {
     return array;
 }
 
+double Seconds(const std::function<void()>& step) {
+    const auto start = std::chrono::steady_clock::now();
+    step();
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+    return elapsed.count();
+}
+
 // Best wall time of `runs` runs of `step`, in seconds; `prepare` runs untimed before each.
 double BestOf(int runs, const std::function<void()>& prepare, const std::function<void()>& step) {
     double best = std::numeric_limits<double>::max();
     for (int run = 0; run < runs; ++run) {
         prepare();
-        const auto start = std::chrono::steady_clock::now();
-        step();
-        const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-        best = std::min(best, elapsed.count());
+        best = std::min(best, Seconds(step));
     }
     return best;
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
 void XMLCALL OnStart(void*, const XML_Char*, const XML_Char**) {}
@@ -106,7 +128,8 @@ void RawParse(const std::string& text) {
     if (!ok) throw std::runtime_error("the raw parse failed");
 }
 
-// A field of /proc/self/status, in bytes; 0 where it cannot be read.
+// A field of /proc/self/status, in bytes; 0 where it cannot be read (a
+// system without /proc), which makes the memory figures 0.
 long long StatusBytes(const std::string& field) {
     std::ifstream status("/proc/self/status");
     std::string line;
@@ -127,46 +150,218 @@ long long ReadMemory(const std::string& text) {
     return StatusBytes("VmHWM") - before;
 }
 
-double Mbps(std::size_t bytes, double seconds) { return bytes / seconds / 1e6; }
+std::string LoadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + path);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return std::move(text).str();
+}
+
+double Mbps(std::size_t bytes, double seconds) { return static_cast<double>(bytes) / seconds / 1e6; }
+
+// ---- Cold runs ------------------------------------------------------------------
+
+// One cold measurement, run in a fresh process on the document at `path`:
+// prints the seconds it took and, for a read, the resident growth it kept.
+void ColdStep(const std::string& step, const std::string& path) {
+    const std::string text = LoadFile(path);
+    double seconds = 0;
+    long long kept = 0;
+    if (step == "parse") {
+        seconds = Seconds([&] { RawParse(text); });
+    } else if (step == "read") {
+        auto array = CStorageArray::CreateInstance();
+        const long long before = StatusBytes("VmRSS");
+        seconds = Seconds([&] { array->FromXml(text); });
+        kept = StatusBytes("VmRSS") - before;
+    } else if (step == "write") {
+        auto array = CStorageArray::CreateInstance();
+        array->FromXml(text);
+        std::string written;
+        seconds = Seconds([&] { written = array->ToXml(); });
+    } else {
+        throw std::runtime_error("unknown cold step " + step);
+    }
+    std::printf("%.6f %lld\n", seconds, kept);
+}
+
+// The text of `argument` as one word of a command line.
+std::string Quoted(const std::string& argument) {
+#ifdef _WIN32
+    return "\"" + argument + "\"";
+#else
+    std::string quoted = "'";
+    for (char c : argument) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+#endif
+}
+
+// This program's own path, to start it again.
+std::string SelfPath(const char* argv0) {
+    std::error_code error;
+    const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::string(argv0) : self.string();
+}
+
+struct ColdResult {
+    double seconds;
+    long long kept;
+};
+
+ColdResult RunCold(const std::string& self, const std::string& step, const std::string& path) {
+    std::string command = Quoted(self) + " --cold-step " + step + " --file " + Quoted(path);
+#ifdef _WIN32
+    command = "\"" + command + "\"";  // the command processor strips one pair of quotes around the whole line
+#endif
+    FILE* child = popen(command.c_str(), "r");
+    if (!child) throw std::runtime_error("cannot start " + self);
+    ColdResult result{0, 0};
+    const int fields = std::fscanf(child, "%lf %lld", &result.seconds, &result.kept);
+    if (pclose(child) != 0 || fields != 2) throw std::runtime_error("the cold " + step + " run failed");
+    return result;
+}
+
+struct ColdFigures {
+    double read, write, parse;  // seconds, medians
+    long long kept;             // resident bytes a read keeps, median
+};
+
+// Runs the three measurements `runs` times each in fresh processes, taking
+// turns so that the machine's state weighs on all of them alike.
+ColdFigures MeasureCold(const std::string& self, const std::string& path, int runs) {
+    std::vector<double> read, write, parse, kept;
+    for (int run = 0; run < runs; ++run) {
+        const ColdResult r = RunCold(self, "read", path);
+        read.push_back(r.seconds);
+        kept.push_back(static_cast<double>(r.kept));
+        write.push_back(RunCold(self, "write", path).seconds);
+        parse.push_back(RunCold(self, "parse", path).seconds);
+    }
+    return {Median(read), Median(write), Median(parse), static_cast<long long>(Median(kept))};
+}
+
+// The generated document, in a file of its own for the cold runs; removed with this object.
+class TemporaryDocument {
+public:
+    explicit TemporaryDocument(const std::string& text) {
+        std::random_device random;
+        m_path = (std::filesystem::temp_directory_path() / ("storagexml-bench-" + std::to_string(random()) + ".xml"))
+                     .string();
+        std::ofstream out(m_path, std::ios::binary);
+        if (!(out << text) || !out.flush()) throw std::runtime_error("cannot write " + m_path);
+    }
+    ~TemporaryDocument() {
+        std::error_code ignored;
+        std::filesystem::remove(m_path, ignored);
+    }
+    TemporaryDocument(const TemporaryDocument&) = delete;
+    TemporaryDocument& operator=(const TemporaryDocument&) = delete;
+    const std::string& Path() const { return m_path; }
+
+private:
+    std::string m_path;
+};
+
+// ---- Warm runs and the report ---------------------------------------------------
+
+struct Options {
+    int items = defaultItems;
+    int runs = 5;
+    int coldRuns = 3;
+    std::string file;
+};
+
+void Report(const Options& options, long long items, std::size_t bytes, std::size_t writtenBytes, double write,
+            double read, double parse, long long readBytes, const ColdFigures& cold) {
+    const double writeMBps = Mbps(writtenBytes, write), readMBps = Mbps(bytes, read), parseMBps = Mbps(bytes, parse);
+    const double coldWriteMBps = Mbps(writtenBytes, cold.write), coldReadMBps = Mbps(bytes, cold.read),
+                 coldParseMBps = Mbps(bytes, cold.parse);
+    const double memory = static_cast<double>(readBytes) / static_cast<double>(bytes);
+    const double perItem = items > 0 ? static_cast<double>(cold.kept) / static_cast<double>(items) : 0.0;
+
+    std::printf("document: %s, %lld items, %llu bytes; warm: best of %d runs in this process, "
+                "cold: median of %d fresh processes\n\n",
+                options.file.empty() ? "generated" : options.file.c_str(), items,
+                static_cast<unsigned long long>(bytes), options.runs, options.coldRuns);
+    std::printf("%-28s %10s %10s %10s %10s\n", "measure", "warm s", "warm MB/s", "cold s", "cold MB/s");
+    std::printf("%-28s %10.3f %10.1f %10.3f %10.1f\n", "write (ToXml)", write, writeMBps, cold.write, coldWriteMBps);
+    std::printf("%-28s %10.3f %10.1f %10.3f %10.1f\n", "read (FromXml)", read, readMBps, cold.read, coldReadMBps);
+    std::printf("%-28s %10.3f %10.1f %10.3f %10.1f\n", "raw Expat parse", parse, parseMBps, cold.parse,
+                coldParseMBps);
+    std::printf("%-28s %21.2f %21.2f\n", "read over parse", readMBps / parseMBps, coldReadMBps / coldParseMBps);
+    std::printf("%-28s %21.2f %21.2f\n", "write over parse", writeMBps / parseMBps, coldWriteMBps / coldParseMBps);
+    std::printf("%-28s %10.1f MB (%.2f x the text)\n", "read peak memory growth", static_cast<double>(readBytes) / 1e6,
+                memory);
+    std::printf("%-28s %10.1f MB (%.0f bytes per item)\n\n", "objects kept after a read",
+                static_cast<double>(cold.kept) / 1e6, perItem);
+    std::printf("RESULT bytes=%llu write_MBps=%.1f read_MBps=%.1f parse_MBps=%.1f read_over_parse=%.2f "
+                "write_over_parse=%.2f read_mem_over_bytes=%.2f cold_read_over_parse=%.2f "
+                "cold_write_over_parse=%.2f object_bytes_per_item=%.0f\n",
+                static_cast<unsigned long long>(bytes), writeMBps, readMBps, parseMBps, readMBps / parseMBps,
+                writeMBps / parseMBps, memory, coldReadMBps / coldParseMBps, coldWriteMBps / coldParseMBps, perItem);
+}
+
+void Measure(const Options& options, const std::string& self) {
+    CSmartPtr<CStorageArray> source;
+    std::string text;
+    if (options.file.empty()) {
+        source = BuildDocument(options.items);
+        text = source->ToXml();
+    } else {
+        text = LoadFile(options.file);
+        source = CStorageArray::CreateInstance();
+        source->FromXml(text);
+    }
+    const long long readBytes = ReadMemory(text);
+
+    std::string written;
+    const double write = BestOf(options.runs, [&] { written = std::string(); }, [&] { written = source->ToXml(); });
+    CSmartPtr<CStorageArray> target;
+    const double read = BestOf(options.runs, [&] { target = CStorageArray::CreateInstance(); },
+                               [&] { target->FromXml(text); });
+    const double parse = BestOf(options.runs, [] {}, [&] { RawParse(text); });
+    if (target->ToXml() != written) throw std::runtime_error("the document did not read back equal");
+    const long long items = target->GetStorageItems()->GetCount();
+    source = target = nullptr;  // the cold runs start with this process small
+
+    ColdFigures cold{};
+    if (options.file.empty()) {
+        const TemporaryDocument document(text);
+        text = std::string();
+        cold = MeasureCold(self, document.Path(), options.coldRuns);
+    } else {
+        text = std::string();
+        cold = MeasureCold(self, options.file, options.coldRuns);
+    }
+    const std::size_t bytes = options.file.empty() ? written.size() : static_cast<std::size_t>(
+                                                                            std::filesystem::file_size(options.file));
+    Report(options, items, bytes, written.size(), write, read, parse, readBytes, cold);
+}
 
 } // namespace
 
 int main(int argc, char** argv) {
-    CLI::App app{"Measures how fast the Storage library writes and reads a large document."};
-    int items = defaultItems;
-    int runs = 5;
-    app.add_option("--items", items, "items in the document")->check(CLI::PositiveNumber);
-    app.add_option("--runs", runs, "runs of each measurement; the best counts")->check(CLI::PositiveNumber);
+    CLI::App app{"Measures how fast the Storage library writes and reads a large document, warm and cold."};
+    Options options;
+    std::string coldStep;
+    app.add_option("--items", options.items, "items in the generated document")->check(CLI::PositiveNumber);
+    app.add_option("--runs", options.runs, "warm runs of each measurement; the best counts")
+        ->check(CLI::PositiveNumber);
+    app.add_option("--cold-runs", options.coldRuns, "fresh processes per measurement; the median counts")
+        ->check(CLI::PositiveNumber);
+    app.add_option("--file", options.file, "measure this Storage document instead of a generated one");
+    app.add_option("--cold-step", coldStep, "run one cold measurement (read, write or parse) and print it")
+        ->group("")
+        ->needs("--file");
     CLI11_PARSE(app, argc, argv);
 
     try {
-        auto source = BuildDocument(items);
-        const std::string text = source->ToXml();
-        const long long readBytes = ReadMemory(text);
-
-        std::string written;
-        const double write = BestOf(runs, [&] { written = std::string(); }, [&] { written = source->ToXml(); });
-        CSmartPtr<CStorageArray> target;
-        const double read = BestOf(runs, [&] { target = CStorageArray::CreateInstance(); },
-                                   [&] { target->FromXml(text); });
-        const double parse = BestOf(runs, [] {}, [&] { RawParse(text); });
-        if (written != text || target->ToXml() != text) throw std::runtime_error("the document did not read back equal");
-
-        const double writeMBps = Mbps(text.size(), write);
-        const double readMBps = Mbps(text.size(), read);
-        const double parseMBps = Mbps(text.size(), parse);
-        const double memory = static_cast<double>(readBytes) / static_cast<double>(text.size());
-
-        std::printf("document: %d items, %zu bytes of indented XML, best of %d runs\n\n", items, text.size(), runs);
-        std::printf("%-28s %10s %10s\n", "measure", "seconds", "MB/s");
-        std::printf("%-28s %10.3f %10.1f\n", "write (ToXml)", write, writeMBps);
-        std::printf("%-28s %10.3f %10.1f\n", "read (FromXml)", read, readMBps);
-        std::printf("%-28s %10.3f %10.1f\n", "raw Expat parse", parse, parseMBps);
-        std::printf("%-28s %10.1f MB (%.2f x the text)\n\n", "read peak memory growth", readBytes / 1e6, memory);
-        std::printf("RESULT bytes=%zu write_MBps=%.1f read_MBps=%.1f parse_MBps=%.1f read_over_parse=%.2f "
-                    "write_over_parse=%.2f read_mem_over_bytes=%.2f\n",
-                    text.size(), writeMBps, readMBps, parseMBps, readMBps / parseMBps, writeMBps / parseMBps,
-                    memory);
+        if (!coldStep.empty()) {
+            ColdStep(coldStep, options.file);
+        } else {
+            Measure(options, SelfPath(argv[0]));
+        }
     } catch (const std::exception& error) {
         std::cerr << "storagexml-bench: " << error.what() << "\n";
         return 1;

@@ -75,18 +75,13 @@ private:
     static constexpr std::size_t firstBlock = 16 * 1024;
     static constexpr std::size_t largestBlock = 8 * 1024 * 1024;
 
-    // A large block starts on a huge page boundary, so that all of it can be
-    // backed by huge pages.
+    // A large block comes from the system and goes back to it when the tree is freed.
     struct Block {
-        explicit Block(std::size_t size)
-            : alignment(size >= hugePageSize ? hugePageSize : alignof(std::max_align_t)),
-              data(static_cast<char*>(::operator new(size, std::align_val_t(alignment)))) {
-            AdviseHugePages(data, size);
-        }
+        explicit Block(std::size_t bytes) : size(bytes), data(static_cast<char*>(AllocateBlock(bytes))) {}
         Block(const Block&) = delete;
         Block& operator=(const Block&) = delete;
-        ~Block() { ::operator delete(data, std::align_val_t(alignment)); }
-        std::size_t alignment;
+        ~Block() { FreeBlock(data, size); }
+        std::size_t size;
         char* data;
     };
 

@@ -15,8 +15,9 @@ public:
     CInstanceMonitor(const CInstanceMonitor& other);
     /// Assignment leaves the count as it is.
     CInstanceMonitor& operator=(const CInstanceMonitor& other);
-    /// One live object fewer.
-    virtual ~CInstanceMonitor();
+    /// One live object fewer. Not virtual: objects are destroyed through their element base, and an
+    /// empty base without a table pointer adds nothing to an object's size.
+    ~CInstanceMonitor();
 
     /// How many objects that carry an instance monitor are alive right now.
     static long GetLiveCount();

@@ -2,7 +2,14 @@
 
 #include "runtime/Exceptions.h"
 
+#include <algorithm>
+#include <functional>
+
 namespace NqXmlLib3 {
+
+namespace {
+constexpr int firstCapacity = 4;
+} // namespace
 
 CXmlCollectionBase::CXmlCollectionBase() = default;
 
@@ -17,42 +24,47 @@ CXmlCollectionBase& CXmlCollectionBase::operator=(const CXmlCollectionBase& othe
     m_minOccurs = other.m_minOccurs;
     m_maxOccurs = other.m_maxOccurs;
     // Take the new references before giving up the old ones: the lists may share items.
-    CNode* oldFirst = m_first;
-    m_first = m_last = nullptr;
-    m_count = 0;
+    CNode* oldNodes = m_nodes;
+    const int oldCount = m_count;
+    m_nodes = nullptr;
+    m_count = m_capacity = 0;
     CopyItemsFrom(other);
-    while (oldFirst) {
-        CNode* next = oldFirst->m_next;
-        oldFirst->m_item->Release();
-        delete oldFirst;
-        oldFirst = next;
-    }
-    m_cursorNode = nullptr;
-    m_cursorIndex = -1;
+    ReleaseAll(oldNodes, oldCount);
     return *this;
 }
 
 CXmlCollectionBase::~CXmlCollectionBase() { Clear(); }
 
 void CXmlCollectionBase::CopyItemsFrom(const CXmlCollectionBase& other) {
-    for (CNode* node = other.m_first; node; node = node->m_next) Append(node->m_item);
+    if (other.m_count > 0) Reallocate(other.m_count);
+    for (int i = 0; i < other.m_count; ++i) Append(other.m_nodes[i].m_item);
+}
+
+void CXmlCollectionBase::Reallocate(int capacity) {
+    CNode* nodes = new CNode[static_cast<std::size_t>(capacity)];
+    for (int i = 0; i < m_count; ++i) {
+        nodes[i].m_item = m_nodes[i].m_item;
+        nodes[i].m_next = i + 1 < m_count ? &nodes[i + 1] : nullptr;
+    }
+    delete[] m_nodes;
+    m_nodes = nodes;
+    m_capacity = capacity;
+}
+
+void CXmlCollectionBase::ReleaseAll(CNode* nodes, int count) {
+    for (int i = 0; i < count; ++i) nodes[i].m_item->Release();
+    delete[] nodes;
 }
 
 int CXmlCollectionBase::GetCount() { return m_count; }
 
 void CXmlCollectionBase::Clear() {
     // Unlink first: releasing an item may run code that looks at this list.
-    CNode* node = m_first;
-    m_first = m_last = nullptr;
-    m_count = 0;
-    m_cursorNode = nullptr;
-    m_cursorIndex = -1;
-    while (node) {
-        CNode* next = node->m_next;
-        node->m_item->Release();
-        delete node;
-        node = next;
-    }
+    CNode* nodes = m_nodes;
+    const int count = m_count;
+    m_nodes = nullptr;
+    m_count = m_capacity = 0;
+    ReleaseAll(nodes, count);
 }
 
 void CXmlCollectionBase::Remove(int index) { RemoveNode(GetNodeAtIndex(index)); }
@@ -80,12 +92,22 @@ void CXmlCollectionBase::Append(CXmlObjectBase* item) {
     if (!item) {
         throw CNqException(FormatString("A null item cannot be added to the collection [%s]", m_elementName.c_str()));
     }
-    CNode* node = new CNode{item, nullptr};
+    if (m_count == m_capacity) Reallocate(m_capacity == 0 ? firstCapacity : 2 * m_capacity);
     item->AddRef();
-    if (m_last) m_last->m_next = node;
-    else m_first = node;
-    m_last = node;
+    CNode& node = m_nodes[m_count];
+    node = CNode{item, nullptr};
+    if (m_count > 0) m_nodes[m_count - 1].m_next = &node;
     ++m_count;
+}
+
+void CXmlCollectionBase::ShrinkToFit() {
+    if (m_count == 0) {
+        delete[] m_nodes;
+        m_nodes = nullptr;
+        m_capacity = 0;
+    } else if (m_capacity > m_count) {
+        Reallocate(m_count);
+    }
 }
 
 CNode* CXmlCollectionBase::GetNodeAtIndex(int index) {
@@ -93,46 +115,31 @@ CNode* CXmlCollectionBase::GetNodeAtIndex(int index) {
         throw CNqException(FormatString("The index %d is outside the collection [%s], which holds %d item(s)", index,
                                         m_elementName.c_str(), m_count));
     }
-    if (!m_cursorNode || index < m_cursorIndex) {
-        m_cursorNode = m_first;
-        m_cursorIndex = 0;
-    }
-    while (m_cursorIndex < index) {
-        m_cursorNode = m_cursorNode->m_next;
-        ++m_cursorIndex;
-    }
-    return m_cursorNode;
+    return &m_nodes[index];
 }
 
 CNode* CXmlCollectionBase::GetNodeForItem(CXmlObjectBase* item) {
-    for (CNode* node = m_first; node; node = node->m_next) {
-        if (node->m_item == item) return node;
+    for (int i = 0; i < m_count; ++i) {
+        if (m_nodes[i].m_item == item) return &m_nodes[i];
     }
     return nullptr;
 }
 
 void CXmlCollectionBase::RemoveNode(CNode* node) {
-    if (!node) return;
-    CNode* previous = nullptr;
-    for (CNode* at = m_first; at && at != node; at = at->m_next) previous = at;
-    if (previous) previous->m_next = node->m_next;
-    else if (m_first == node) m_first = node->m_next;
-    else return;  // not a node of this list
-    if (m_last == node) m_last = previous;
-    --m_count;
-    m_cursorNode = nullptr;
-    m_cursorIndex = -1;
+    const std::less<const CNode*> before;
+    if (!node || before(node, m_nodes) || !before(node, m_nodes + m_count)) return;  // not a node of this list
+    const int index = static_cast<int>(node - m_nodes);
     CXmlObjectBase* item = node->m_item;
-    delete node;
+    for (int i = index; i + 1 < m_count; ++i) m_nodes[i].m_item = m_nodes[i + 1].m_item;
+    --m_count;
+    if (m_count > 0) m_nodes[m_count - 1].m_next = nullptr;
     item->Release();
 }
 
 void CXmlCollectionBase::FireOnCollectionChange() { OnEvent(this, MsgType_CollectionChanged, nullptr); }
 
 void CXmlCollectionBase::AttributesToXml_Int(CXmlTextWriter* writer) {
-    for (CNode* node = m_first; node; node = node->m_next) {
-        CXmlObjectBase::AttributesToXml_Int(node->m_item, writer);
-    }
+    for (int i = 0; i < m_count; ++i) CXmlObjectBase::AttributesToXml_Int(m_nodes[i].m_item, writer);
 }
 
 } // namespace NqXmlLib3

@@ -1,6 +1,8 @@
 // CXmlCollectionBase: the untyped list under every typed collection. It holds
 // one reference on each item in a chain of nodes, the element name of the
-// items, and the occurrence limits that ValidateCount checks.
+// items, and the occurrence limits that ValidateCount checks. The nodes lie
+// side by side in one array, so adding an item may move them: a node pointer
+// or iterator is valid until the collection next changes.
 #pragma once
 
 #include "runtime/Export.h"
@@ -99,23 +101,26 @@ protected:
     /// Unlinks the node and gives up the list's reference on its item; null is ignored.
     void RemoveNode(CNode* node);
     void FireOnCollectionChange();
-    CNode* GetFirstNode() const { return m_first; }
+    CNode* GetFirstNode() const { return m_count > 0 ? m_nodes : nullptr; }
 
     /// Writes the attributes of every item.
     void AttributesToXml_Int(CXmlTextWriter* writer) override;
+    // Gives back the room kept for more items, once no more are expected.
+    void ShrinkToFit();
 
     int m_minOccurs = 0;
     int m_maxOccurs = Unbounded;
 
 private:
     void CopyItemsFrom(const CXmlCollectionBase& other);
+    // Moves the nodes to an array of `capacity` nodes and links them in order.
+    void Reallocate(int capacity);
+    // Takes the nodes away from the collection and releases their items.
+    void ReleaseAll(CNode* nodes, int count);
 
-    CNode* m_first = nullptr;
-    CNode* m_last = nullptr;
+    CNode* m_nodes = nullptr;
     int m_count = 0;
-    /// The last node reached by position, so that walking by index is not quadratic.
-    CNode* m_cursorNode = nullptr;
-    int m_cursorIndex = -1;
+    int m_capacity = 0;
 };
 
 } // namespace NqXmlLib3

@@ -51,6 +51,62 @@ void CheckBounds(const char* name, T value, const std::string& lexical, Parse pa
 
 } // namespace
 
+CElementName::CElementName(const CElementName& other) : m_text(other.m_text) {
+    if (other.Owns()) m_text = reinterpret_cast<std::uintptr_t>(new std::string(other.str())) | ownedBit;
+}
+
+CElementName::CElementName(CElementName&& other) noexcept : m_text(other.m_text) { other.m_text = 0; }
+
+CElementName& CElementName::operator=(const CElementName& other) {
+    if (this == &other) return *this;
+    if (!other.Owns()) {
+        Free();
+        m_text = other.m_text;
+        return *this;
+    }
+    return *this = other.str();
+}
+
+CElementName& CElementName::operator=(CElementName&& other) noexcept {
+    if (this == &other) return *this;
+    Free();
+    m_text = other.m_text;
+    other.m_text = 0;
+    return *this;
+}
+
+CElementName::~CElementName() { Free(); }
+
+CElementName& CElementName::operator=(std::string text) {
+    if (str() == text) return *this;
+    if (text.empty()) {
+        Free();
+        return *this;
+    }
+    if (Owns()) {
+        *reinterpret_cast<std::string*>(m_text & ~ownedBit) = std::move(text);
+    } else {
+        m_text = reinterpret_cast<std::uintptr_t>(new std::string(std::move(text))) | ownedBit;
+    }
+    return *this;
+}
+
+void CElementName::Share(const std::string& lasting) noexcept {
+    Free();
+    m_text = reinterpret_cast<std::uintptr_t>(&lasting);
+}
+
+const std::string& CElementName::str() const noexcept {
+    // Never destroyed, so that a name read while the program exits is still "".
+    static const std::string* const none = new std::string();
+    return m_text ? *reinterpret_cast<const std::string*>(m_text & ~ownedBit) : *none;
+}
+
+void CElementName::Free() noexcept {
+    if (Owns()) delete reinterpret_cast<std::string*>(m_text & ~ownedBit);
+    m_text = 0;
+}
+
 CXmlObjectBase::CXmlObjectBase() = default;
 
 CXmlObjectBase::CXmlObjectBase(const CXmlObjectBase& other) : m_elementName(other.m_elementName) {}
@@ -128,6 +184,11 @@ void CXmlObjectBase::AttributesToXml_Int(CXmlObjectBase* object, CXmlTextWriter*
 void CXmlObjectBase::SetElementName(CXmlObjectBase* object, const char* name) {
     Throw_IfPropertyIsNull(object, "object to name");
     object->m_elementName = name ? name : "";
+}
+
+void CXmlObjectBase::SetElementName(CXmlObjectBase* object, const CElementName& name) {
+    Throw_IfPropertyIsNull(object, "object to name");
+    object->m_elementName = name;
 }
 
 void CXmlObjectBase::Throw_IfPropertyIsNull(CXmlObjectBase* value, const char* propertyName) {

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace NqXmlLib3 {
 
@@ -20,6 +21,60 @@ class CXmlDocument;
 struct CWriteOptions {
     bool indent = true;       ///< one element per line, two spaces per level
     bool declaration = true;  ///< begin with <?xml version="1.0" encoding="UTF-8"?>
+};
+
+/// The element name of an object, in one pointer: either a text the name owns
+/// or a lasting text shared by every object of that name (the binding's own
+/// names), so that most objects carry no copy of their name. Reads like a
+/// const std::string.
+class NQXML_API CElementName {
+public:
+    /// The empty name.
+    CElementName() noexcept = default;
+    /// A copy shares a lasting text and copies an owned one.
+    CElementName(const CElementName& other);
+    /// Takes over the other name's text.
+    CElementName(CElementName&& other) noexcept;
+    /// Shares a lasting text and copies an owned one.
+    CElementName& operator=(const CElementName& other);
+    /// Takes over the other name's text.
+    CElementName& operator=(CElementName&& other) noexcept;
+    /// Frees an owned text.
+    ~CElementName();
+
+    /// Takes `text`; a name that holds that text already is left as it is.
+    CElementName& operator=(std::string text);
+    /// Refers to `lasting`, which must outlive every name that refers to it
+    /// (a constant never destroyed): the name keeps no copy.
+    void Share(const std::string& lasting) noexcept;
+
+    /// The name's text.
+    const std::string& str() const noexcept;
+    /// The name's text as a C string.
+    const char* c_str() const noexcept { return str().c_str(); }
+    /// Whether the name is empty.
+    bool empty() const noexcept { return str().empty(); }
+    /// The name's text.
+    operator const std::string&() const noexcept { return str(); }
+    /// The name's text.
+    operator std::string_view() const noexcept { return str(); }
+
+    /// Whether the name's text is `text`.
+    friend bool operator==(const CElementName& name, std::string_view text) noexcept { return name.str() == text; }
+    /// Whether the name's text is `text`.
+    friend bool operator==(std::string_view text, const CElementName& name) noexcept { return name.str() == text; }
+    /// Whether the name's text is not `text`.
+    friend bool operator!=(const CElementName& name, std::string_view text) noexcept { return name.str() != text; }
+    /// Whether the name's text is not `text`.
+    friend bool operator!=(std::string_view text, const CElementName& name) noexcept { return name.str() != text; }
+
+private:
+    bool Owns() const noexcept { return (m_text & ownedBit) != 0; }
+    void Free() noexcept;
+
+    static constexpr std::uintptr_t ownedBit = 1;
+    // The address of the text, with ownedBit set when the name owns it; 0 for "".
+    std::uintptr_t m_text = 0;
 };
 
 /// The base of every element, choice and collection object: reference count, element name and document I/O.
@@ -63,6 +118,8 @@ public:
 
     /// Sets the element name `object` is written as.
     static void SetElementName(CXmlObjectBase* object, const char* name);
+    /// Gives `object` the name `name`, sharing its text when `name` shares one.
+    static void SetElementName(CXmlObjectBase* object, const CElementName& name);
     /// Throws CNqException naming the property when `value` is null.
     static void Throw_IfPropertyIsNull(CXmlObjectBase* value, const char* propertyName);
     /// True when the attribute is a namespace declaration.
@@ -110,7 +167,7 @@ protected:
     virtual void ToXml_Int(CXmlTextWriter* writer, bool declareNamespaces, const char* namespaceUri) = 0;
     virtual CXmlElement* FromXml_Int(CXmlElement* element, CXmlElement* child) = 0;
 
-    std::string m_elementName;
+    CElementName m_elementName;
 
 private:
     void ReadDocument(CXmlDocument& document);

@@ -2,6 +2,7 @@
 
 #include "storage/ClassFactory.h"
 #include "storage/ElementFrame.h"
+#include "storage/ElementNames.h"
 
 namespace Storage {
 
@@ -22,7 +23,7 @@ CSmartPtr<CArrRange> CArrRange::CreateInstance() { return new CArrRange(); }
 
 CArrRange::CArrRange() : CInstanceMonitor("CArrRange") { Init(); }
 
-CArrRange::CArrRange(std::string elementName) : CArrRange() { m_elementName = std::move(elementName); }
+CArrRange::CArrRange(std::string elementName) : CArrRange() { Names::Assign(m_elementName, elementName); }
 
 // Member-wise: scalars and strings are copied, children and collections shared.
 CArrRange::CArrRange(const CArrRange& other) = default;
@@ -37,7 +38,7 @@ void CArrRange::Init() {
     Frame::RenewCollection(m_arrRange_ChoiceA, CClassFactory::ClassId_CArrRange_ChoiceACol, "arrRange_ChoiceA", 1);
     m_rows = 0;
     m_columns = 0;
-    m_elementName = "arrRange";
+    Names::Assign(m_elementName, "arrRange");
 }
 
 CSmartPtr<CArrRange_ChoiceACol> CArrRange::GetArrRange_ChoiceA() { return m_arrRange_ChoiceA; }

@@ -1,6 +1,7 @@
 #include "storage/CArrRange_ChoiceA.h"
 
 #include "storage/ElementFrame.h"
+#include "storage/ElementNames.h"
 
 namespace Storage {
 
@@ -14,7 +15,7 @@ CSmartPtr<CArrRange_ChoiceA> CArrRange_ChoiceA::CreateInstance() { return new CA
 CArrRange_ChoiceA::CArrRange_ChoiceA() : CInstanceMonitor("CArrRange_ChoiceA") { Init(); }
 
 CArrRange_ChoiceA::CArrRange_ChoiceA(std::string elementName) : CArrRange_ChoiceA() {
-    m_elementName = std::move(elementName);
+    Names::Assign(m_elementName, elementName);
 }
 
 // Member-wise: scalars and strings are copied, children and collections shared.
@@ -29,7 +30,7 @@ void CArrRange_ChoiceA::Cleanup() {}
 void CArrRange_ChoiceA::Init() {
     Cleanup();
     ClearChoice("");
-    m_elementName = "arrRange_ChoiceA";
+    Names::Assign(m_elementName, "arrRange_ChoiceA");
 }
 
 CXmlObjectBase* CArrRange_ChoiceA::GetBase() { return this; }

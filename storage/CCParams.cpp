@@ -2,6 +2,7 @@
 
 #include "storage/ClassFactory.h"
 #include "storage/ElementFrame.h"
+#include "storage/ElementNames.h"
 
 namespace Storage {
 
@@ -22,7 +23,7 @@ CSmartPtr<CCParams> CCParams::CreateInstance() { return new CCParams(); }
 
 CCParams::CCParams() : CInstanceMonitor("CCParams") { Init(); }
 
-CCParams::CCParams(std::string elementName) : CCParams() { m_elementName = std::move(elementName); }
+CCParams::CCParams(std::string elementName) : CCParams() { Names::Assign(m_elementName, elementName); }
 
 // Member-wise: scalars and strings are copied, children and collections shared.
 CCParams::CCParams(const CCParams& other) = default;
@@ -38,7 +39,7 @@ void CCParams::Init() {
     Frame::RenewChoice(m_cParams_ChoiceA, CClassFactory::ClassId_CCParams_ChoiceA, "cParams_ChoiceA");
     m_ParamName.clear();
     m_isKey = false;
-    m_elementName = "cParams";
+    Names::Assign(m_elementName, "cParams");
 }
 
 CSmartPtr<CCParams_ChoiceA> CCParams::GetCParams_ChoiceA() { return m_cParams_ChoiceA; }

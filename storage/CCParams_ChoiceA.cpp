@@ -2,6 +2,7 @@
 
 #include "storage/ClassFactory.h"
 #include "storage/ElementFrame.h"
+#include "storage/ElementNames.h"
 
 namespace Storage {
 
@@ -19,7 +20,7 @@ CSmartPtr<CCParams_ChoiceA> CCParams_ChoiceA::CreateInstance() { return new CCPa
 CCParams_ChoiceA::CCParams_ChoiceA() : CInstanceMonitor("CCParams_ChoiceA") { Init(); }
 
 CCParams_ChoiceA::CCParams_ChoiceA(std::string elementName) : CCParams_ChoiceA() {
-    m_elementName = std::move(elementName);
+    Names::Assign(m_elementName, elementName);
 }
 
 // Member-wise: scalars and strings are copied, children and collections shared.
@@ -34,7 +35,7 @@ void CCParams_ChoiceA::Cleanup() {}
 void CCParams_ChoiceA::Init() {
     Cleanup();
     ClearChoice("");
-    m_elementName = "cParams_ChoiceA";
+    Names::Assign(m_elementName, "cParams_ChoiceA");
 }
 
 void CCParams_ChoiceA::ClearChoice(const char* selectedElement) {
@@ -51,7 +52,7 @@ void CCParams_ChoiceA::SetRange(CArrRange* range) {
     }
     CSmartPtr<CArrRange> keep(range);  // the range may be the one held now
     ClearChoice(rangeElement);
-    CXmlObjectBase::SetElementName(range->GetBase(), rangeElement);
+    Names::Name(range->GetBase(), rangeElement);
     m_Range = std::move(keep);
 }
 

@@ -2,6 +2,7 @@
 
 #include "storage/ClassFactory.h"
 #include "storage/ElementFrame.h"
+#include "storage/ElementNames.h"
 
 namespace Storage {
 
@@ -22,7 +23,7 @@ CSmartPtr<CStorageArray> CStorageArray::CreateInstance() { return new CStorageAr
 
 CStorageArray::CStorageArray() : CInstanceMonitor("CStorageArray") { Init(); }
 
-CStorageArray::CStorageArray(std::string elementName) : CStorageArray() { m_elementName = std::move(elementName); }
+CStorageArray::CStorageArray(std::string elementName) : CStorageArray() { Names::Assign(m_elementName, elementName); }
 
 // Member-wise: scalars and strings are copied, children and collections shared.
 CStorageArray::CStorageArray(const CStorageArray& other) = default;
@@ -37,7 +38,7 @@ void CStorageArray::Init() {
     Frame::RenewCollection(m_StorageItems, CClassFactory::ClassId_CStorageItemCol, "StorageItems", 0);
     m_ClientID.clear();
     m_KeyID.clear();
-    m_elementName = "StorageArray";
+    Names::Assign(m_elementName, "StorageArray");
 }
 
 CSmartPtr<CStorageItemCol> CStorageArray::GetStorageItems() { return m_StorageItems; }

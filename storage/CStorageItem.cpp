@@ -2,6 +2,7 @@
 
 #include "storage/ClassFactory.h"
 #include "storage/ElementFrame.h"
+#include "storage/ElementNames.h"
 
 namespace Storage {
 
@@ -24,7 +25,7 @@ CSmartPtr<CStorageItem> CStorageItem::CreateInstance() { return new CStorageItem
 
 CStorageItem::CStorageItem() : CInstanceMonitor("CStorageItem") { Init(); }
 
-CStorageItem::CStorageItem(std::string elementName) : CStorageItem() { m_elementName = std::move(elementName); }
+CStorageItem::CStorageItem(std::string elementName) : CStorageItem() { Names::Assign(m_elementName, elementName); }
 
 // Member-wise: scalars and strings are copied, children and collections shared.
 CStorageItem::CStorageItem(const CStorageItem& other) = default;
@@ -41,7 +42,7 @@ void CStorageItem::Init() {
     m_FunctionName.clear();
     m_KeyID.clear();
     Frame::RenewCollection(m_parameters, CClassFactory::ClassId_CCParamsCol, "parameters", 1);
-    m_elementName = "StorageItem";
+    Names::Assign(m_elementName, "StorageItem");
 }
 
 CSmartPtr<CCParamsCol> CStorageItem::GetParameters() { return m_parameters; }

@@ -3,6 +3,7 @@
 #include "storage/CArrRange_ChoiceA.h"
 #include "storage/CCParams.h"
 #include "storage/CStorageItem.h"
+#include "storage/ElementNames.h"
 #include "storage/TargetNamespace.h"
 
 #include "runtime/XmlElement.h"
@@ -19,7 +20,7 @@ using NqXmlLib3::CXmlTextWriter;
 CStorageCollection::CStorageCollection(const char* className, CClassFactory::Storage_Classes itemClass,
                                        ItemRun run, const char* elementName, int minOccurs, int maxOccurs)
     : CInstanceMonitor(className), m_itemClass(itemClass), m_run(run) {
-    m_elementName = elementName ? elementName : "";
+    Names::Assign(m_elementName, elementName ? elementName : "");
     m_minOccurs = minOccurs;
     m_maxOccurs = maxOccurs;
 }
@@ -45,7 +46,7 @@ CSmartPtr<CXmlObjectBase> CStorageCollection::CreateItem() const {
 
 void CStorageCollection::AddItem(CXmlObjectBase* item) {
     CXmlObjectBase::Throw_IfPropertyIsNull(item, "item");
-    if (m_run == ItemRun::Named) CXmlObjectBase::SetElementName(item, m_elementName.c_str());
+    if (m_run == ItemRun::Named) CXmlObjectBase::SetElementName(item, m_elementName);
     Append(item);
     FireOnCollectionChange();
 }
@@ -72,6 +73,12 @@ void CStorageCollection::ToXml_Int(CXmlTextWriter* writer, bool declareNamespace
 }
 
 CXmlElement* CStorageCollection::FromXml_Int(CXmlElement* parent, CXmlElement* current) {
+    CXmlElement* next = ReadItems(parent, current);
+    ShrinkToFit();  // a read collection rarely grows again
+    return next;
+}
+
+CXmlElement* CStorageCollection::ReadItems(CXmlElement* parent, CXmlElement* current) {
     if (m_run == ItemRun::Named) {
         for (; current && current->GetLocalName() == m_elementName; current = current->GetNextSiblingElement()) {
             CSmartPtr<CXmlObjectBase> item = CreateItem();

@@ -49,6 +49,8 @@ protected:
 
 private:
     NqXmlLib3::CSmartPtr<NqXmlLib3::CXmlObjectBase> CreateItem() const;
+    // Reads the run of items starting at `current`; returns the first element not read.
+    NqXmlLib3::CXmlElement* ReadItems(NqXmlLib3::CXmlElement* parent, NqXmlLib3::CXmlElement* current);
 
     CClassFactory::Storage_Classes m_itemClass;
     ItemRun m_run;

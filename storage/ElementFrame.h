@@ -21,6 +21,7 @@
 #include "runtime/XmlObjectBase.h"
 #include "runtime/XmlTextWriter.h"
 #include "storage/ClassFactory.h"
+#include "storage/ElementNames.h"
 #include "storage/TargetNamespace.h"
 
 #include <cstdint>
@@ -294,7 +295,7 @@ template <class Object, class Content>
 CXmlElement* ReadElement(Object& object, CXmlElement* element, CXmlElement* child, Attributes rule,
                          Content&& content) {
     if (!element) throw CNqException("There is no element to read");
-    CXmlObjectBase::SetElementName(object.GetBase(), element->GetLocalName().c_str());
+    Names::Name(object.GetBase(), element->GetLocalName());
     ReadAttributes(*element, rule);
     return Guarded(FailedToProcessChildren, *element, [&] {
         ContentReader<Object> visitor(object, element, child);

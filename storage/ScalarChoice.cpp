@@ -3,7 +3,11 @@
 #include "runtime/Conversions.h"
 #include "storage/ElementFrame.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
+#include <memory>
+#include <utility>
 
 namespace Storage {
 
@@ -14,14 +18,33 @@ using NqXmlLib3::FormatString;
 
 namespace {
 
+// The element names a selection usually holds, at the places of CScalarChoice::Held:
+// no selection, the scalar alternatives, and the range alternative of a
+// parameter's value. A selection equal to one of them needs no copy of its own.
+const char* const knownNames[] = {"", "num", "str", "bBool", "err", "w", "Range"};
+constexpr unsigned char customSelected = 0xff;
+
+// The place of `text` in knownNames, or customSelected.
+unsigned char KnownPlace(const char* text) {
+    for (unsigned char place = 0; place < std::size(knownNames); ++place) {
+        if (std::strcmp(text, knownNames[place]) == 0) return place;
+    }
+    return customSelected;
+}
+
+char* CopyText(const char* text) {
+    const std::size_t size = std::strlen(text) + 1;
+    return static_cast<char*>(std::memcpy(new char[size], text, size));
+}
+
 // Writes the element of the selected alternative.
 class SelectedWriter {
 public:
     SelectedWriter(CXmlTextWriter* writer, const char* selected) : m_writer(writer), m_selected(selected) {}
 
     template <class Kind, class T, class Setter>
-    void Alternative(Kind, const char* element, bool isSet, const T& value, Setter) {
-        if (isSet && std::strcmp(m_selected, element) == 0) Frame::WriteSimple<Kind>(m_writer, element, value);
+    void Alternative(Kind, const char* element, const T* value, Setter) {
+        if (value && std::strcmp(m_selected, element) == 0) Frame::WriteSimple<Kind>(m_writer, element, *value);
     }
 
 private:
@@ -35,7 +58,7 @@ public:
     AlternativeReader(CScalarChoice& choice, CXmlElement* cursor) : m_choice(choice), m_cursor(cursor) {}
 
     template <class Kind, class T, class Setter>
-    void Alternative(Kind, const char* element, bool, const T&, Setter set) {
+    void Alternative(Kind, const char* element, const T*, Setter set) {
         if (m_done || !m_cursor || m_cursor->GetLocalName() != element) return;
         Frame::ReadSimple<Kind>(*m_cursor, [&](typename Kind::Value value) { (m_choice.*set)(std::move(value)); });
         m_cursor = m_cursor->GetNextSiblingElement();
@@ -52,90 +75,167 @@ private:
 } // namespace
 
 CScalarChoice::CScalarChoice() = default;
-CScalarChoice::CScalarChoice(const CScalarChoice& other) = default;
-CScalarChoice& CScalarChoice::operator=(const CScalarChoice& other) = default;
-CScalarChoice::~CScalarChoice() = default;
 
-// The alternatives in the order they are tried when reading.
+CScalarChoice::CScalarChoice(const CScalarChoice& other) { CopyFrom(other); }
+
+CScalarChoice& CScalarChoice::operator=(const CScalarChoice& other) {
+    if (this == &other) return *this;
+    CScalarChoice copy(other);  // what may throw, before anything changes
+    std::swap(m_value, copy.m_value);
+    std::swap(m_held, copy.m_held);
+    std::swap(m_shortStr, copy.m_shortStr);
+    std::swap(m_selected, copy.m_selected);
+    return *this;
+}
+
+CScalarChoice::~CScalarChoice() { FreeOwned(); }
+
+void CScalarChoice::CopyFrom(const CScalarChoice& other) {
+    if (other.OwnsString()) {
+        m_value.str = new std::string(*other.m_value.str);
+    } else if (other.m_selected == customSelected) {
+        m_value.customElement = CopyText(other.m_value.customElement);
+    } else {
+        m_value = other.m_value;
+    }
+    m_held = other.m_held;
+    m_shortStr = other.m_shortStr;
+    m_selected = other.m_selected;
+}
+
+void CScalarChoice::FreeOwned() noexcept {
+    if (OwnsString()) delete m_value.str;
+    else if (m_selected == customSelected) delete[] m_value.customElement;
+    m_value = Scalar{};
+    m_held = Nothing;
+    m_shortStr = false;
+    m_selected = 0;
+}
+
+// The alternatives in the order they are tried when reading, each with its value when set.
 template <class Visitor>
 void CScalarChoice::VisitScalars(Visitor& visitor) {
-    visitor.Alternative(Frame::Double, "num", m_numSet, m_num, &CScalarChoice::SetNum);
-    visitor.Alternative(Frame::String, "str", m_strSet, m_str, &CScalarChoice::SetStr);
-    visitor.Alternative(Frame::Boolean, "bBool", m_bBoolSet, m_bBool, &CScalarChoice::SetBBool);
-    visitor.Alternative(Frame::Int, "err", m_errSet, m_err, &CScalarChoice::SetErr);
-    visitor.Alternative(Frame::Long, "w", m_wSet, m_w, &CScalarChoice::SetW);
+    visitor.Alternative(Frame::Double, "num", m_held == Num ? &m_value.num : nullptr, &CScalarChoice::SetNum);
+    const std::string shortStr = m_held == Str && m_shortStr ? ShortString() : std::string();
+    const std::string* str = m_held != Str ? nullptr : m_shortStr ? &shortStr : m_value.str;
+    visitor.Alternative(Frame::String, "str", str, &CScalarChoice::SetStr);
+    visitor.Alternative(Frame::Boolean, "bBool", m_held == BBool ? &m_value.bBool : nullptr, &CScalarChoice::SetBBool);
+    visitor.Alternative(Frame::Int, "err", m_held == Err ? &m_value.err : nullptr, &CScalarChoice::SetErr);
+    visitor.Alternative(Frame::Long, "w", m_held == W ? &m_value.w : nullptr, &CScalarChoice::SetW);
 }
 
 void CScalarChoice::ClearChoice(const char* selectedElement) {
-    m_num = 0.0;
-    m_str.clear();
-    m_bBool = false;
-    m_err = 0;
-    m_w = 0;
-    m_numSet = m_strSet = m_bBoolSet = m_errSet = m_wSet = false;
-    m_selectedElement = selectedElement ? selectedElement : "";
+    const unsigned char place = KnownPlace(selectedElement ? selectedElement : "");
+    // Copied first: it may be the text held now.
+    char* custom = place == customSelected ? CopyText(selectedElement) : nullptr;
+    FreeOwned();
+    m_selected = place;
+    if (custom) m_value.customElement = custom;
 }
 
-bool CScalarChoice::IsSelected(const char* element) const { return std::strcmp(m_selectedElement, element) == 0; }
+bool CScalarChoice::IsSelected(const char* element) const { return std::strcmp(SelectedText(), element) == 0; }
 
-template <class Kind, class T>
-void CScalarChoice::Select(bool& isSet, T& field, const char* element, T value) {
-    Kind::Check(element, value);
-    ClearChoice(element);
-    isSet = true;
-    field = std::move(value);
-}
-
-void CScalarChoice::SetValid(bool& isSet, const char* element, bool valid) {
-    if (valid == isSet) return;
-    ClearChoice(valid ? element : "");  // the value returns to its default
-    isSet = valid;
+const char* CScalarChoice::SelectedText() const noexcept {
+    return m_selected == customSelected ? m_value.customElement : knownNames[m_selected];
 }
 
 template <class T>
-T CScalarChoice::Get(bool isSet, const T& field, const char* property) const {
-    if (!isSet) {
+T CScalarChoice::Get(Held held, T Scalar::*field, const char* property) const {
+    RequireSet(held, property);
+    return m_value.*field;
+}
+
+template <class Kind, class T>
+void CScalarChoice::Select(Held held, T Scalar::*field, const char* element, T value) {
+    Kind::Check(element, value);
+    ClearChoice(element);
+    m_value.*field = value;
+    m_held = held;
+}
+
+void CScalarChoice::SetValid(Held held, const char* element, bool valid) {
+    if (valid == (m_held == held)) return;
+    if (!valid) {
+        ClearChoice("");
+        return;
+    }
+    ClearChoice(element);  // the value takes its default
+    switch (held) {
+    case Num: m_value.num = 0.0; break;
+    case Str:  // empty, in place
+        std::memset(m_value.shortStr, 0, sizeof(m_value.shortStr));
+        m_shortStr = true;
+        break;
+    case BBool: m_value.bBool = false; break;
+    case Err: m_value.err = 0; break;
+    case W: m_value.w = 0; break;
+    case Nothing: return;
+    }
+    m_held = held;
+}
+
+void CScalarChoice::RequireSet(Held held, const char* property) const {
+    if (m_held != held) {
         throw CNqInvalidStateException(
             FormatString("The Property Get%s is not valid. Set%s must be called first", property, property));
     }
-    return field;
 }
 
-double CScalarChoice::GetNum() { return Get(m_numSet, m_num, "Num"); }
-void CScalarChoice::SetNum(double value) { Select<Frame::DoubleKind>(m_numSet, m_num, "num", value); }
-bool CScalarChoice::IsValidNum() { return m_numSet; }
-void CScalarChoice::SetValidNum(bool valid) { SetValid(m_numSet, "num", valid); }
+double CScalarChoice::GetNum() { return Get(Num, &Scalar::num, "Num"); }
+void CScalarChoice::SetNum(double value) { Select<Frame::DoubleKind>(Num, &Scalar::num, "num", value); }
+bool CScalarChoice::IsValidNum() { return m_held == Num; }
+void CScalarChoice::SetValidNum(bool valid) { SetValid(Num, "num", valid); }
 
-std::string CScalarChoice::GetStr() { return Get(m_strSet, m_str, "Str"); }
+std::string CScalarChoice::ShortString() const {
+    const char* text = m_value.shortStr;
+    return std::string(text, std::find(text, text + sizeof(m_value.shortStr), '\0'));
+}
+
+std::string CScalarChoice::GetStr() {
+    RequireSet(Str, "Str");
+    return m_shortStr ? ShortString() : *m_value.str;
+}
 void CScalarChoice::SetStr(std::string value) {
-    Select<Frame::StringKind>(m_strSet, m_str, "str", NqXmlLib3::CWhitespaceUtils::Preserve(std::move(value)));
+    value = NqXmlLib3::CWhitespaceUtils::Preserve(std::move(value));
+    Frame::StringKind::Check("str", value);
+    if (value.size() <= sizeof(m_value.shortStr)) {
+        ClearChoice("str");
+        std::memset(m_value.shortStr, 0, sizeof(m_value.shortStr));
+        std::memcpy(m_value.shortStr, value.data(), value.size());
+        m_shortStr = true;
+    } else {
+        auto text = std::make_unique<std::string>(std::move(value));
+        ClearChoice("str");
+        m_value.str = text.release();
+    }
+    m_held = Str;
 }
-bool CScalarChoice::IsValidStr() { return m_strSet; }
-void CScalarChoice::SetValidStr(bool valid) { SetValid(m_strSet, "str", valid); }
+bool CScalarChoice::IsValidStr() { return m_held == Str; }
+void CScalarChoice::SetValidStr(bool valid) { SetValid(Str, "str", valid); }
 
-bool CScalarChoice::GetBBool() { return Get(m_bBoolSet, m_bBool, "BBool"); }
-void CScalarChoice::SetBBool(bool value) { Select<Frame::BooleanKind>(m_bBoolSet, m_bBool, "bBool", value); }
-bool CScalarChoice::IsValidBBool() { return m_bBoolSet; }
-void CScalarChoice::SetValidBBool(bool valid) { SetValid(m_bBoolSet, "bBool", valid); }
+bool CScalarChoice::GetBBool() { return Get(BBool, &Scalar::bBool, "BBool"); }
+void CScalarChoice::SetBBool(bool value) { Select<Frame::BooleanKind>(BBool, &Scalar::bBool, "bBool", value); }
+bool CScalarChoice::IsValidBBool() { return m_held == BBool; }
+void CScalarChoice::SetValidBBool(bool valid) { SetValid(BBool, "bBool", valid); }
 
-long CScalarChoice::GetErr() { return Get(m_errSet, m_err, "Err"); }
-void CScalarChoice::SetErr(long value) { Select<Frame::IntKind>(m_errSet, m_err, "err", value); }
-bool CScalarChoice::IsValidErr() { return m_errSet; }
-void CScalarChoice::SetValidErr(bool valid) { SetValid(m_errSet, "err", valid); }
+long CScalarChoice::GetErr() { return Get(Err, &Scalar::err, "Err"); }
+void CScalarChoice::SetErr(long value) { Select<Frame::IntKind>(Err, &Scalar::err, "err", value); }
+bool CScalarChoice::IsValidErr() { return m_held == Err; }
+void CScalarChoice::SetValidErr(bool valid) { SetValid(Err, "err", valid); }
 
-std::int64_t CScalarChoice::GetW() { return Get(m_wSet, m_w, "W"); }
-void CScalarChoice::SetW(std::int64_t value) { Select<Frame::LongKind>(m_wSet, m_w, "w", value); }
-bool CScalarChoice::IsValidW() { return m_wSet; }
-void CScalarChoice::SetValidW(bool valid) { SetValid(m_wSet, "w", valid); }
+std::int64_t CScalarChoice::GetW() { return Get(W, &Scalar::w, "W"); }
+void CScalarChoice::SetW(std::int64_t value) { Select<Frame::LongKind>(W, &Scalar::w, "w", value); }
+bool CScalarChoice::IsValidW() { return m_held == W; }
+void CScalarChoice::SetValidW(bool valid) { SetValid(W, "w", valid); }
 
-std::string CScalarChoice::GetChoiceSelectedElement() const { return m_selectedElement; }
+std::string CScalarChoice::GetChoiceSelectedElement() const { return SelectedText(); }
 
 void CScalarChoice::WriteSelectedScalar(CXmlTextWriter* writer) {
-    if (*m_selectedElement == '\0') {
+    if (*SelectedText() == '\0') {
         throw NqXmlLib3::CNqValidationException("This element is a choice, and as such must have at one (and only one) "
                                                 "valid item, currently there are none set");
     }
-    SelectedWriter visitor(writer, m_selectedElement);
+    SelectedWriter visitor(writer, SelectedText());
     VisitScalars(visitor);
 }
 

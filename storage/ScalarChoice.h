@@ -74,8 +74,8 @@ protected:
     CScalarChoice& operator=(const CScalarChoice& other);
     virtual ~CScalarChoice();
 
-    /// Unsets every alternative and makes `selectedElement` the selected
-    /// element. It must be a string literal: the choice keeps the pointer.
+    /// Unsets every alternative and makes `selectedElement` (null for none)
+    /// the selected element. The choice keeps its own copy of the text.
     virtual void ClearChoice(const char* selectedElement);
 
     bool IsSelected(const char* element) const;
@@ -86,27 +86,47 @@ protected:
     NqXmlLib3::CXmlElement* ReadScalar(NqXmlLib3::CXmlElement* cursor);
 
 private:
+    // What a choice holds: nothing, or one of the alternatives. The values
+    // match the alternatives' places in the table of known element names.
+    enum Held : unsigned char { Nothing, Num, Str, BBool, Err, W };
+
+    // One place for everything a choice holds, as only one thing is held at
+    // a time: the value of the set alternative (a string one in place when it
+    // fits, else on the heap), or, while the selected element is none of the
+    // known names and so no alternative is set, the choice's own copy of that name.
+    union Scalar {
+        double num;
+        long err;
+        std::int64_t w;
+        bool bBool;
+        std::string* str;
+        char shortStr[sizeof(std::string*)];  // no terminator when full: XML text holds no NUL
+        char* customElement;
+    };
+
     template <class Visitor>
     void VisitScalars(Visitor& visitor);
     template <class Kind, class T>
-    void Select(bool& isSet, T& field, const char* element, T value);
-    void SetValid(bool& isSet, const char* element, bool valid);
+    void Select(Held held, T Scalar::*field, const char* element, T value);
+    void SetValid(Held held, const char* element, bool valid);
+    // Throws the getter's refusal unless the alternative `held` is set.
+    void RequireSet(Held held, const char* property) const;
     template <class T>
-    T Get(bool isSet, const T& field, const char* property) const;
+    T Get(Held held, T Scalar::*field, const char* property) const;
+    const char* SelectedText() const noexcept;
+    // Frees what the value and the selection own, leaving both empty.
+    void FreeOwned() noexcept;
+    void CopyFrom(const CScalarChoice& other);
+    bool OwnsString() const noexcept { return m_held == Str && !m_shortStr; }
+    std::string ShortString() const;
 
-    /// A value and a flag per alternative; the flags are packed at the end.
-    double m_num = 0.0;
-    long m_err = 0;
-    std::int64_t m_w = 0;
-    std::string m_str;
-    /// One of the alternatives' element names (a string literal), or "" when none is set.
-    const char* m_selectedElement = "";
-    bool m_numSet = false;
-    bool m_strSet = false;
-    bool m_bBoolSet = false;
-    bool m_errSet = false;
-    bool m_wSet = false;
-    bool m_bBool = false;
+    Scalar m_value{};
+    Held m_held = Nothing;
+    // Whether a string value is in m_value.shortStr rather than on the heap.
+    bool m_shortStr = false;
+    // The selected element's place in the table of known names, or
+    // customSelected when m_value.customElement holds it.
+    unsigned char m_selected = 0;
 };
 
 } // namespace Storage

@@ -263,8 +263,13 @@ TEST(HostileSize, DocumentOfGigabytesIsReadItemByItemInBoundedMemory) {
     EXPECT_EQ(items, generated.Items());
     EXPECT_EQ(reader.GetKeyID(), "k");
     EXPECT_GE(reader.GetBytesRead(), size);
+#if !defined(__SANITIZE_ADDRESS__)
+    // AddressSanitizer holds freed memory in quarantine, hundreds of MB, so the bound is checked without it.
     const long growth = testing_platform::PeakMegabytes() - before;
     EXPECT_LT(growth, 32) << "the peak grew by " << growth << " MB over " << size << " bytes";
+#else
+    static_cast<void>(before);
+#endif
 }
 
 TEST(HostileSize, HugeTextIsReadWhole) {

@@ -131,6 +131,47 @@ TEST(CSmartPtr, ReferenceCountingAndCasts) {
     EXPECT_EQ(base, Live());
 }
 
+// An element name either shares a lasting text or owns a copy: copies,
+// assignments and moves between every kind keep the text, share what is
+// shared, never share what is owned, and assigning the text held changes
+// nothing. Under AddressSanitizer a wrongly shared copy is a use after free.
+TEST(CElementName, CopiesAndAssignmentsKeepTheTextAndShareOnlyLastingOnes) {
+    static const std::string lasting = "lasting";
+    auto make = [](int kind) {
+        CElementName name;
+        if (kind == 1) name.Share(lasting);
+        if (kind == 2) name = std::string("owned");
+        if (kind == 3) name = std::string("an owned name longer than any short-string buffer");
+        return name;
+    };
+    const std::vector<std::string> texts = {"", "lasting", "owned", "an owned name longer than any short-string buffer"};
+    for (int from = 0; from < 4; ++from) {
+        for (int to = 0; to < 4; ++to) {
+            SCOPED_TRACE(std::to_string(from) + " over " + std::to_string(to));
+            auto source = std::make_unique<CElementName>(make(from));
+            CElementName assigned = make(to), copied(*source);
+            assigned = *source;
+            CElementName moved = make(to);
+            moved = CElementName(*source);
+            const bool shares = from <= 1;  // "" is one lasting text too
+            for (const CElementName* name : {&assigned, &copied, &moved}) {
+                EXPECT_EQ(name->str(), texts[from]);
+                EXPECT_EQ(&name->str() == &source->str(), shares);
+            }
+            source.reset();  // what the copies own outlives it
+            for (const CElementName* name : {&assigned, &copied, &moved}) EXPECT_EQ(*name, texts[from]);
+        }
+    }
+    CElementName name;
+    name.Share(lasting);
+    name = std::string("lasting");  // the same text: still shared
+    EXPECT_EQ(&name.str(), &lasting);
+    name = std::string("other");
+    EXPECT_TRUE(name == "other" && &name.str() != &lasting && name != "lasting");
+    name = std::string();
+    EXPECT_TRUE(name.empty());
+}
+
 TEST(CXmlCollectionBase, PositionsFollowAppendsAndRemovals) {
     const long base = Live();
     CSmartPtr<CTestCol> col(new CTestCol("0123"));
@@ -167,6 +208,43 @@ TEST(CXmlCollectionBase, PositionsFollowAppendsAndRemovals) {
     col->Append(outsider.get());
     col->Append(new CTestItem("z"));
     EXPECT_EQ("z", dynamic_cast<CTestItem*>(col->GetNodeAtIndex(1)->m_item)->m_text);
+}
+
+// Through many appends (the nodes move as the list grows) and removals at
+// the front, in the middle and at the end, walking the chain, reaching by
+// position and finding by item agree with a plain model of the list.
+TEST(CXmlCollectionBase, LongListsStayInOrderThroughGrowthAndRemovals) {
+    const std::string letters = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    CSmartPtr<CTestCol> col(new CTestCol("")), other(new CTestCol("x"));
+    std::string model;
+    auto check = [&] {
+        ASSERT_EQ(col->Texts(), model);
+        ASSERT_EQ(col->GetCount(), int(model.size()));
+        for (int i = 0; i < col->GetCount(); ++i) {
+            CXmlObjectBase* item = col->GetNodeAtIndex(i)->m_item;
+            ASSERT_EQ(dynamic_cast<CTestItem*>(item)->m_text, model.substr(i, 1));
+            ASSERT_EQ(col->GetNodeForItem(item), col->GetNodeAtIndex(i));
+        }
+    };
+    for (char letter : letters) {
+        col->Append(new CTestItem(std::string(1, letter)));
+        model += letter;
+        check();
+    }
+    for (int index : {0, 30, -2, 5, 5}) {  // -2: the last but one
+        if (index < 0) index += int(model.size());
+        col->Remove(index);
+        model.erase(index, 1);
+        check();
+    }
+    col->RemoveNode(other->GetFirstNode());  // a node of another list changes nothing
+    check();
+    while (!model.empty()) {
+        col->Remove(int(model.size()) - 1);
+        model.pop_back();
+        check();
+    }
+    EXPECT_EQ(col->GetFirstNode(), nullptr);
 }
 
 TEST(CXmlCollectionBase, ValidateCountNamesTheElementTheCountAndTheLimit) {

@@ -138,6 +138,36 @@ TYPED_TEST(ScalarChoice, ReadsAtMostOneElement) {
     }
 }
 
+// String values of every length around what a choice keeps in place (8
+// bytes) survive setting, copying, assigning over each other and over the
+// other alternatives, writing and reading back.
+TYPED_TEST(ScalarChoice, StringsOfEveryLengthAroundTheInPlaceLimit) {
+    const std::vector<std::string> texts = {"", "1234567", "12345678", "123456789", "\xC3\xA9\t\xE2\x82\xAC 4",
+                                            "a longer text that lives on the heap"};
+    for (const std::string& text : texts) {
+        for (const std::string& before : texts) {
+            SCOPED_TRACE("[" + text + "] over [" + before + "]");
+            auto c = TypeParam::CreateInstance(), other = TypeParam::CreateInstance();
+            c->SetStr(before);
+            c->SetStr(text);
+            other->SetStr(before);
+            *other = *c;
+            for (const CSmartPtr<TypeParam>& copy : {CSmartPtr<TypeParam>(new TypeParam(*c)), other}) {
+                ExpectOnly(*copy, "str", text);
+            }
+            Doc doc(Element("r", "<str>" + text + "</str>"));
+            auto read = TypeParam::CreateInstance();
+            read->SetStr(before);
+            ReadOwn(read->GetBase(), doc.root);
+            EXPECT_EQ(read->GetStr(), text);
+        }
+        auto c = TypeParam::CreateInstance();
+        c->SetStr(text);
+        c->SetW(3);  // another alternative replaces the string
+        ExpectOnly(*c, "w", "3");
+    }
+}
+
 // ---- The range alternative ----------------------------------------------------------
 
 TEST(CCParams_ChoiceA, SetRangeRenamesSelectsAndWritesTheRange) {
@@ -156,6 +186,43 @@ TEST(CCParams_ChoiceA, SetRangeRenamesSelectsAndWritesTheRange) {
         ThrowsChain([&] { WriteOutline(c->GetBase()); }, {Convert("cParams_ChoiceA"), Convert("Range"), Fewer()}));
     c->SetRange(nullptr);
     ExpectOnly(*c, "");
+}
+
+// ---- The selected element of a host's own choice ----------------------------------
+
+// A host class that selects elements by texts that do not outlive the call.
+class HostChoice : public CArrRange_ChoiceA {
+public:
+    void Select(const std::string& element) { ClearChoice(std::string(element).c_str()); }
+    void SelectNone() { ClearChoice(nullptr); }
+    bool Selected(const std::string& element) const { return IsSelected(std::string(element).c_str()); }
+};
+
+// The choice owns the text it selects, whether it is an alternative's name or
+// not (short or longer than a short-string buffer), through copies, assignments
+// and later selections; under AddressSanitizer a kept pointer is a use after free.
+TEST(HostChoice, KeepsItsOwnCopyOfTheSelectedElement) {
+    const std::vector<std::string> names = {"custom", "an element name longer than any short-string buffer", "num",
+                                            "Range", ""};
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        CSmartPtr<HostChoice> choice(new HostChoice), assigned(new HostChoice);
+        choice->Select(name);
+        assigned->Select("replaced");
+        *assigned = *choice;
+        CSmartPtr<HostChoice> copy(new HostChoice(*choice));
+        choice->Select("then " + name);
+        for (const CSmartPtr<HostChoice>& c : {copy, assigned}) {
+            EXPECT_EQ(c->GetChoiceSelectedElement(), name);
+            EXPECT_TRUE(c->Selected(name));
+            EXPECT_FALSE(c->Selected("then " + name));
+        }
+        EXPECT_EQ(choice->GetChoiceSelectedElement(), "then " + name);
+        choice->SelectNone();
+        EXPECT_EQ(choice->GetChoiceSelectedElement(), "");
+        choice->SetNum(1);  // a setter replaces a host's selection
+        EXPECT_EQ(choice->GetChoiceSelectedElement(), "num");
+    }
 }
 
 } // namespace
