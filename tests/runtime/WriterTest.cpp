@@ -135,4 +135,18 @@ TEST(CXmlTextWriter, DiscardingWriterKeepsNoTextAndRefusesWhatWritingRefuses) {
     }
 }
 
+TEST(CXmlTextWriter, WritesOnlyNamesWithoutColonAsElementNames) {
+    const std::pair<std::string, bool> rows[] = {
+        {"a", true}, {"_x", true}, {"Z-b.c9", true}, {"caf\xC3\xA9", true}, {"\xC3\xA9t\xC3\xA9", true},
+        {"a\xCC\x80", true}, {"", false}, {"1a", false}, {"-a", false}, {".a", false}, {"a:b", false},
+        {"a\tb", false}, {"a/", false}, {"a\x80", false}, {"\xC3\x97", false}, {"\xCC\x80" "a", false}};
+    for (const auto& [name, valid] : rows) {
+        SCOPED_TRACE(::testing::PrintToString(name));
+        for (bool discard : {false, true}) {
+            const std::string outcome = Outcome({"<" + name, "/"}, discard);
+            EXPECT_EQ(valid, outcome.rfind("refused: ", 0) != 0) << outcome;
+        }
+    }
+}
+
 } // namespace
