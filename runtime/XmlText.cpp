@@ -2,13 +2,15 @@
 
 #include "runtime/Exceptions.h"
 
+#include <array>
+
 namespace NqXmlLib3::detail {
 
 namespace {
 
 bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
 
-bool IsNameStartChar(std::uint32_t c) {
+constexpr bool IsNameStartChar(std::uint32_t c) {
     if (c < 0x80) return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
     return (c >= 0xC0 && c <= 0xD6) || (c >= 0xD8 && c <= 0xF6) || (c >= 0xF8 && c <= 0x2FF) ||
            (c >= 0x370 && c <= 0x37D) || (c >= 0x37F && c <= 0x1FFF) || (c >= 0x200C && c <= 0x200D) ||
@@ -16,10 +18,24 @@ bool IsNameStartChar(std::uint32_t c) {
            (c >= 0xF900 && c <= 0xFDCF) || (c >= 0xFDF0 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0xEFFFF);
 }
 
-bool IsNameChar(std::uint32_t c) {
+constexpr bool IsNameChar(std::uint32_t c) {
     return IsNameStartChar(c) || c == '-' || c == '.' || (c >= '0' && c <= '9') || c == 0xB7 ||
            (c >= 0x300 && c <= 0x36F) || (c >= 0x203F && c <= 0x2040);
 }
+
+// Where an ASCII byte may stand in a name, as bits: first, later, both or neither.
+enum AsciiNamePlace : unsigned char { NameLater = 1, NameStart = 2 };
+
+constexpr std::array<unsigned char, 0x80> MakeAsciiNameClasses() {
+    std::array<unsigned char, 0x80> classes{};
+    for (std::uint32_t c = 0; c < 0x80; ++c) {
+        if (IsNameStartChar(c)) classes[c] = NameStart | NameLater;
+        else if (IsNameChar(c)) classes[c] = NameLater;
+    }
+    return classes;
+}
+
+constexpr std::array<unsigned char, 0x80> asciiNameClasses = MakeAsciiNameClasses();
 
 } // namespace
 
@@ -91,6 +107,13 @@ bool IsNCName(std::string_view name) {
     std::size_t i = 0;
     bool first = true;
     while (i < name.size()) {
+        const auto byte = static_cast<unsigned char>(name[i]);
+        if (byte < 0x80) {  // most names are ASCII: a table lookup settles each byte
+            if (!(asciiNameClasses[byte] & (first ? NameStart : NameLater))) return false;
+            first = false;
+            ++i;
+            continue;
+        }
         std::uint32_t c = 0;
         const std::size_t length = DecodeUtf8(name.substr(i), c);
         if (length == 0) return false;

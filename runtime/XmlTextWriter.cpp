@@ -84,9 +84,10 @@ void CheckName(std::string_view name, const char* what) {
 
 } // namespace
 
-CXmlTextWriter::CXmlTextWriter(bool indent) : m_indent(indent) {}
+CXmlTextWriter::CXmlTextWriter(bool indent, bool discard) : m_indent(indent && !discard), m_discard(discard) {}
 
 void CXmlTextWriter::WriteDeclaration() {
+    if (m_discard) return;
     m_out.append("<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
     if (m_indent) m_out.push_back('\n');
 }
@@ -175,20 +176,10 @@ void CXmlTextWriter::NewLine(std::size_t depth) {
     m_out.append(2 * depth, ' ');
 }
 
-void CXmlTextWriter::WriteStartElement(std::string_view localName, std::string_view namespaceUri) {
-    CheckName(localName, "element name");
-    if (!m_open.empty()) {
-        if (m_hasText) {
-            throw CNqException(FormatString("The element [%s] cannot follow text: mixed content is not written",
-                                            std::string(localName).c_str()));
-        }
-        m_open.back().hasChildren = true;
-    }
-    MakeRoom(4096);
-    CloseStartTag();
-    NewLine(m_open.size());
-
-    const std::size_t bindingsBefore = m_bindings.size();
+// Declares the bindings added for this element that are not in scope yet,
+// and the namespace of the element as the default where no prefix is bound
+// to it; returns the binding the element's name uses, if any.
+const CXmlTextWriter::Binding* CXmlTextWriter::BindElement(std::string_view namespaceUri) {
     m_declarations.clear();
     for (const Binding& pending : m_pending) {
         if (!InScope(pending)) DeclareBinding(pending.prefix, pending.uri);
@@ -199,8 +190,31 @@ void CXmlTextWriter::WriteStartElement(std::string_view localName, std::string_v
         DeclareBinding(std::string_view(), namespaceUri);
         binding = &m_bindings.back();
     }
+    return binding;
+}
 
+void CXmlTextWriter::WriteStartElement(std::string_view localName, std::string_view namespaceUri) {
+    CheckName(localName, "element name");
+    if (!m_open.empty()) {
+        if (m_hasText) {
+            throw CNqException(FormatString("The element [%s] cannot follow text: mixed content is not written",
+                                            std::string(localName).c_str()));
+        }
+        m_open.back().hasChildren = true;
+    }
+    const std::size_t bindingsBefore = m_bindings.size();
     const std::size_t tagBegin = m_tags.size();
+    m_hasText = false;
+    if (m_discard) {
+        BindElement(namespaceUri);  // declaring a binding checks its namespace name
+        m_open.push_back({tagBegin, bindingsBefore, false});
+        return;
+    }
+    MakeRoom(4096);
+    CloseStartTag();
+    NewLine(m_open.size());
+
+    const Binding* binding = BindElement(namespaceUri);
     if (binding && !binding->prefix.empty()) {
         m_tags.append(binding->prefix);
         m_tags.push_back(':');
@@ -210,7 +224,6 @@ void CXmlTextWriter::WriteStartElement(std::string_view localName, std::string_v
     m_out.append(m_tags, tagBegin, std::string::npos);
     m_out.append(m_declarations);
     m_startTagOpen = true;
-    m_hasText = false;
     m_open.push_back({tagBegin, bindingsBefore, false});
 }
 
@@ -220,25 +233,33 @@ void CXmlTextWriter::WriteString(std::string_view text) {
         throw CNqException("Text cannot follow a child element: mixed content is not written");
     }
     if (text.empty()) return;
-    MakeRoom(text.size() + 4096);
-    CloseStartTag();
-    AppendEscaped(m_out, text, textClasses);
+    if (m_discard) {
+        detail::CheckXmlText(text, "a text to write");  // refuses what escaping it would
+    } else {
+        MakeRoom(text.size() + 4096);
+        CloseStartTag();
+        AppendEscaped(m_out, text, textClasses);
+    }
     m_hasText = true;
+}
+
+void CXmlTextWriter::WriteEndTag(const OpenElement& element) {
+    if (m_startTagOpen) {
+        m_out.append("/>");
+        m_startTagOpen = false;
+        return;
+    }
+    if (element.hasChildren) NewLine(m_open.size());
+    m_out.append("</");
+    m_out.append(m_tags, element.tagBegin, std::string::npos);
+    m_out.push_back('>');
 }
 
 void CXmlTextWriter::WriteEndElement() {
     if (m_open.empty()) throw CNqException("WriteEndElement has no element to end");
     const OpenElement element = m_open.back();
     m_open.pop_back();
-    if (m_startTagOpen) {
-        m_out.append("/>");
-        m_startTagOpen = false;
-    } else {
-        if (element.hasChildren) NewLine(m_open.size());
-        m_out.append("</");
-        m_out.append(m_tags, element.tagBegin, std::string::npos);
-        m_out.push_back('>');
-    }
+    if (!m_discard) WriteEndTag(element);
     m_tags.resize(element.tagBegin);
     m_bindings.resize(element.bindings);
     m_hasText = false;

@@ -1,7 +1,9 @@
 // CXmlTextWriter appends a namespace-well-formed XML document to one string.
 // Text is escaped and checked in the same pass: text that is not valid UTF-8,
 // or holds a character XML 1.0 cannot carry, is refused with a CNqException,
-// so the writer never produces a document a conforming parser rejects.
+// so the writer never produces a document a conforming parser rejects. A
+// discarding writer runs the same checks and keeps no text: it tells whether a
+// document could be written, at the cost of the checks alone.
 #pragma once
 
 #include "runtime/Export.h"
@@ -16,8 +18,8 @@ namespace NqXmlLib3 {
 /// Writes a namespace-well-formed XML document into a string, escaping and checking every text.
 class NQXML_API CXmlTextWriter {
 public:
-    /// A writer of an empty document, indented or compact.
-    explicit CXmlTextWriter(bool indent = true);
+    /// A writer of an empty document, indented or compact; a discarding one keeps no text but refuses all the same.
+    explicit CXmlTextWriter(bool indent = true, bool discard = false);
 
     /// Writes the XML declaration (version 1.0, UTF-8).
     void WriteDeclaration();
@@ -56,11 +58,13 @@ private:
 
     void MakeRoom(std::size_t extra);
     void CloseStartTag();
+    void WriteEndTag(const OpenElement& element);
     void NewLine(std::size_t depth);
     const Binding* FindPrefix(std::string_view uri) const;
     std::string_view DefaultNamespace() const;
     bool InScope(const Binding& binding) const;
     void DeclareBinding(std::string_view prefix, std::string_view uri);
+    const Binding* BindElement(std::string_view namespaceUri);
 
     std::string m_out;
     std::string m_declarations;          ///< of the start tag being written
@@ -69,6 +73,7 @@ private:
     std::vector<Binding> m_pending;      ///< added for the next start element
     std::vector<OpenElement> m_open;
     bool m_indent;
+    bool m_discard;  ///< runs every check, appends nothing
     bool m_startTagOpen = false;
     bool m_hasText = false;
 };

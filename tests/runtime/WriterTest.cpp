@@ -17,8 +17,8 @@ namespace {
 
 // Plays steps on a writer: "<name uri" starts an element, "'text" writes a text,
 // "/" ends an element, "@prefix uri" adds a binding, "?" writes the declaration.
-std::string Write(bool indent, std::initializer_list<std::string> steps) {
-    CXmlTextWriter writer(indent);
+std::string Write(bool indent, std::initializer_list<std::string> steps, bool discard = false) {
+    CXmlTextWriter writer(indent, discard);
     for (const std::string& step : steps) {
         const auto space = step.find(' ');
         const std::string name = step.substr(1, space - 1);
@@ -98,6 +98,55 @@ TEST(CXmlTextWriter, IndentedAndCompactLayout) {
     EXPECT_EQ(declaration + "\n<root>\n  <a>1</a>\n  <b>\n    <c> x&#10;</c>\n  </b>\n</root>\n",
               Write(true, sample));
     EXPECT_EQ(declaration + "<root><a>1</a><b><c> x&#10;</c></b></root>", Write(false, sample));
+}
+
+// What the steps give: the document, or the message of the first refusal.
+std::string Outcome(std::initializer_list<std::string> steps, bool discard) {
+    try {
+        return Write(false, steps, discard);
+    } catch (const CNqException& e) {
+        return std::string("refused: ") + e.what();
+    }
+}
+
+TEST(CXmlTextWriter, DiscardingWriterKeepsNoTextAndRefusesWhatWritingRefuses) {
+    const struct { std::initializer_list<std::string> steps; bool refused; } rows[] = {
+        {{"?", "@p urn:a", "<root urn:a", "<c urn:b", "'a&b\r\n", "/", "<d", "/", "/"}, false},
+        {{"<root", "'caf\xC3\xA9", "/"}, false},
+        {{"<1bad", "/"}, true},
+        {{"<root", "'ok\xFF", "/"}, true},
+        {{"<root", "'a\x01", "/"}, true},
+        {{"<root", "'\xEF\xBF\xBE", "/"}, true},
+        {{"<root", "'text", "<child", "/", "/"}, true},
+        {{"<root", "<child", "/", "'text", "/"}, true},
+        {{"'outside"}, true},
+        {{"/"}, true},
+        {{"<root"}, true},
+        {{"@p ", "<root", "/"}, true},
+        {{"@xmlns urn:a", "<root", "/"}, true},
+        {{"@p urn:\x01", "<root", "/"}, true},
+        {{"<root urn:\xC0\x80", "/"}, true},
+    };
+    for (const auto& [steps, refused] : rows) {
+        const std::string written = Outcome(steps, false);
+        SCOPED_TRACE(written);
+        EXPECT_EQ(refused, written.rfind("refused: ", 0) == 0);
+        EXPECT_EQ(refused ? written : "", Outcome(steps, true));
+    }
+}
+
+TEST(CXmlTextWriter, WritesOnlyNamesWithoutColonAsElementNames) {
+    const std::pair<std::string, bool> rows[] = {
+        {"a", true}, {"_x", true}, {"Z-b.c9", true}, {"caf\xC3\xA9", true}, {"\xC3\xA9t\xC3\xA9", true},
+        {"a\xCC\x80", true}, {"", false}, {"1a", false}, {"-a", false}, {".a", false}, {"a:b", false},
+        {"a\tb", false}, {"a/", false}, {"a\x80", false}, {"\xC3\x97", false}, {"\xCC\x80" "a", false}};
+    for (const auto& [name, valid] : rows) {
+        SCOPED_TRACE(::testing::PrintToString(name));
+        for (bool discard : {false, true}) {
+            const std::string outcome = Outcome({"<" + name, "/"}, discard);
+            EXPECT_EQ(valid, outcome.rfind("refused: ", 0) != 0) << outcome;
+        }
+    }
 }
 
 } // namespace
