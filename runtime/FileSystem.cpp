@@ -25,13 +25,21 @@ namespace {
 
 #if defined(_WIN32)
 
-std::wstring Widen(const char* verb, const std::string& path) {
-    if (path.empty()) return std::wstring();
+// `path` in the UTF-16 that Windows' file functions take; false when it is not valid UTF-8.
+bool ToWide(const std::string& path, std::wstring& wide) {
+    wide.clear();
+    if (path.empty()) return true;
     const int size = static_cast<int>(path.size());
     const int length = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path.data(), size, nullptr, 0);
-    if (length <= 0) ThrowFileError(verb, path, "the name is not valid UTF-8");
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    if (length <= 0) return false;
+    wide.resize(static_cast<std::size_t>(length));
     ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path.data(), size, &wide[0], length);
+    return true;
+}
+
+std::wstring Widen(const char* verb, const std::string& path) {
+    std::wstring wide;
+    if (!ToWide(path, wide)) ThrowFileError(verb, path, "the name is not valid UTF-8");
     return wide;
 }
 
@@ -81,14 +89,11 @@ std::string RandomSuffix() {
 
 #if defined(_WIN32)
 std::FILE* OpenFileForReading(const std::string& path) {
-    const int size = static_cast<int>(path.size());
-    const int length = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path.data(), size, nullptr, 0);
-    if (length <= 0 && !path.empty()) {
+    std::wstring wide;
+    if (!ToWide(path, wide)) {
         errno = EINVAL;
         return nullptr;
     }
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path.data(), size, &wide[0], length);
     return ::_wfopen(wide.c_str(), L"rb");
 }
 #else
@@ -135,11 +140,8 @@ void CFileReplacement::Discard() noexcept {
     if (!m_open) return;
     ::CloseHandle(m_handle);
     m_open = false;
-    const int size = static_cast<int>(m_temporary.size());
-    const int length = ::MultiByteToWideChar(CP_UTF8, 0, m_temporary.data(), size, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, m_temporary.data(), size, &wide[0], length);
-    ::DeleteFileW(wide.c_str());
+    std::wstring wide;  // the temporary's name was valid UTF-8 when it was created
+    if (ToWide(m_temporary, wide)) ::DeleteFileW(wide.c_str());
 }
 
 #else
