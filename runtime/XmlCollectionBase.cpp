@@ -100,6 +100,11 @@ void CXmlCollectionBase::Append(CXmlObjectBase* item) {
     ++m_count;
 }
 
+void CXmlCollectionBase::Reserve(int extra) {
+    if (extra <= m_capacity - m_count) return;
+    Reallocate(m_count == 0 ? extra : std::max(m_count + extra, 2 * m_capacity));
+}
+
 void CXmlCollectionBase::ShrinkToFit() {
     if (m_count == 0) {
         delete[] m_nodes;

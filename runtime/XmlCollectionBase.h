@@ -94,6 +94,9 @@ protected:
 
     /// Adds at the end and takes a reference on the item; refuses null.
     void Append(CXmlObjectBase* item);
+    /// Makes room for `extra` more items: exactly that much for an empty
+    /// collection, so a collection read in one go is allocated once.
+    void Reserve(int extra);
     /// The node at a position counted from 0; throws CNqException for a position that does not exist.
     CNode* GetNodeAtIndex(int index);
     /// The node holding the item, or null.

@@ -8,6 +8,7 @@
 #include "storage/CStorageArray.h"
 #include "storage/CStorageItem.h"
 #include "storage/Collections.h"
+#include "storage/ElementNames.h"
 
 #include <limits>
 #include <string>
@@ -44,8 +45,11 @@ CSmartPtr<CXmlCollectionBase> CClassFactory::MakeCollection(const char* elementN
 
 template <class C>
 CSmartPtr<CXmlObjectBase> CClassFactory::Make(const char* elementName) {
-    C* object = elementName ? new C(std::string(elementName)) : new C();
-    return CSmartPtr<CXmlObjectBase>(object->GetBase());
+    // Named in place rather than through the constructor that takes a
+    // std::string: a known name is then shared without building a copy.
+    CSmartPtr<CXmlObjectBase> object(static_cast<C*>(new C())->GetBase());
+    if (elementName) Names::Name(object.get(), elementName);
+    return object;
 }
 
 CClassFactory::CClassFactory() = default;

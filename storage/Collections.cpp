@@ -78,13 +78,48 @@ CXmlElement* CStorageCollection::FromXml_Int(CXmlElement* parent, CXmlElement* c
     return next;
 }
 
+// The items read are kept back and appended a batch at a time, so that the
+// array of a collection read in one go is allocated once, at its final size,
+// not regrown item by item. What was read is appended also when a later item
+// fails, as it would be one by one.
+struct CStorageCollection::ReadBatch {
+    static constexpr int capacity = 32;
+    CSmartPtr<CXmlObjectBase> items[capacity];
+    int count = 0;
+};
+
+void CStorageCollection::AppendBatch(ReadBatch& batch) {
+    Reserve(batch.count);
+    for (int i = 0; i < batch.count; ++i) {
+        Append(batch.items[i].get());
+        batch.items[i] = nullptr;
+        FireOnCollectionChange();
+    }
+    batch.count = 0;
+}
+
 CXmlElement* CStorageCollection::ReadItems(CXmlElement* parent, CXmlElement* current) {
+    ReadBatch batch;
+    try {
+        current = ReadRun(parent, current, batch);
+    } catch (...) {
+        AppendBatch(batch);
+        throw;
+    }
+    AppendBatch(batch);
+    return current;
+}
+
+CXmlElement* CStorageCollection::ReadRun(CXmlElement* parent, CXmlElement* current, ReadBatch& batch) {
+    const auto keep = [&](CSmartPtr<CXmlObjectBase> item) {
+        if (batch.count == ReadBatch::capacity) AppendBatch(batch);
+        batch.items[batch.count++] = std::move(item);
+    };
     if (m_run == ItemRun::Named) {
         for (; current && current->GetLocalName() == m_elementName; current = current->GetNextSiblingElement()) {
             CSmartPtr<CXmlObjectBase> item = CreateItem();
             CXmlObjectBase::FromXml_Int(item.get(), current, current->GetFirstElement());
-            Append(item.get());
-            FireOnCollectionChange();
+            keep(std::move(item));
         }
         return current;
     }
@@ -92,8 +127,7 @@ CXmlElement* CStorageCollection::ReadItems(CXmlElement* parent, CXmlElement* cur
         CSmartPtr<CXmlObjectBase> item = CreateItem();
         CXmlElement* next = CXmlObjectBase::FromXml_Int(item.get(), parent, current);
         if (next == current) return current;  // not an item: the new one is dropped
-        Append(item.get());
-        FireOnCollectionChange();
+        keep(std::move(item));
         current = next;
     }
     return current;

@@ -49,8 +49,13 @@ protected:
 
 private:
     NqXmlLib3::CSmartPtr<NqXmlLib3::CXmlObjectBase> CreateItem() const;
+    struct ReadBatch;
     // Reads the run of items starting at `current`; returns the first element not read.
     NqXmlLib3::CXmlElement* ReadItems(NqXmlLib3::CXmlElement* parent, NqXmlLib3::CXmlElement* current);
+    NqXmlLib3::CXmlElement* ReadRun(NqXmlLib3::CXmlElement* parent, NqXmlLib3::CXmlElement* current,
+                                    ReadBatch& batch);
+    // Appends the items of the batch, which is left empty.
+    void AppendBatch(ReadBatch& batch);
 
     CClassFactory::Storage_Classes m_itemClass;
     ItemRun m_run;
