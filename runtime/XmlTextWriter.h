@@ -35,6 +35,8 @@ public:
 
     /// How many elements are open: 0 before the root element and after it.
     std::size_t GetDepth() const { return m_open.size(); }
+    /// Whether the writer only checks, keeping no text.
+    bool Discards() const noexcept { return m_discard; }
     /// The document so far; complete once every element is ended.
     const std::string& GetXml() const { return m_out; }
     /// The finished document, taken out of the writer; throws when an element is still open.

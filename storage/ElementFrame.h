@@ -44,33 +44,39 @@ inline constexpr const char* NoNamespace = "";
 
 // ---- The lexical kinds of simple content -------------------------------------
 // Each kind checks a value against its (neutral) facets, gives its lexical
-// form, and reads it from a text under its whitespace rule.
+// form, and reads it from a text under its whitespace rule. Only a string's
+// lexical form can hold text that XML cannot carry.
 
 struct DoubleKind {
+    static constexpr bool formsAnyText = false;
     using Value = double;
     static void Check(const char* name, double value);
     static std::string_view Format(double value, CConversions::NumberBuffer& buffer);
     static double Parse(std::string_view text);
 };
 struct StringKind {
+    static constexpr bool formsAnyText = true;
     using Value = std::string;
     static void Check(const char* name, const std::string& value);
     static std::string_view Format(const std::string& value, CConversions::NumberBuffer&);
     static std::string Parse(std::string_view text);
 };
 struct BooleanKind {
+    static constexpr bool formsAnyText = false;
     using Value = bool;
     static void Check(const char* name, bool value);
     static std::string_view Format(bool value, CConversions::NumberBuffer&);
     static bool Parse(std::string_view text);
 };
 struct IntKind {  // xs:int, held in a long
+    static constexpr bool formsAnyText = false;
     using Value = long;
     static void Check(const char* name, long value);
     static std::string_view Format(long value, CConversions::NumberBuffer& buffer);
     static long Parse(std::string_view text);
 };
 struct LongKind {  // xs:long
+    static constexpr bool formsAnyText = false;
     using Value = std::int64_t;
     static void Check(const char* name, std::int64_t value);
     static std::string_view Format(std::int64_t value, CConversions::NumberBuffer& buffer);
@@ -143,8 +149,11 @@ template <class Kind>
 void WriteSimple(CXmlTextWriter* writer, const char* name, const typename Kind::Value& value) {
     Kind::Check(name, value);
     writer->WriteStartElement(name, TargetNamespaceUri);
-    CConversions::NumberBuffer buffer;
-    writer->WriteString(Kind::Format(value, buffer));
+    // A writer that only checks learns nothing from a number's lexical form.
+    if (Kind::formsAnyText || !writer->Discards()) {
+        CConversions::NumberBuffer buffer;
+        writer->WriteString(Kind::Format(value, buffer));
+    }
     writer->WriteEndElement();
 }
 
