@@ -2,6 +2,7 @@
 #pragma once
 
 #include "runtime/ClassfactoryBase.h"
+#include "runtime/CompactString.h"
 #include "runtime/Conversions.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Export.h"

@@ -1,6 +1,7 @@
 // A named parameter of a storage item: its value, its name and its key flag.
 #pragma once
 
+#include "runtime/CompactString.h"
 #include "runtime/InstanceMonitor.h"
 #include "runtime/SmartPtr.h"
 #include "runtime/XmlObjectBase.h"
@@ -60,7 +61,7 @@ private:
     void Content(Visitor& visitor);
 
     NqXmlLib3::CSmartPtr<CCParams_ChoiceA> m_cParams_ChoiceA;
-    std::string m_ParamName;
+    NqXmlLib3::CCompactString m_ParamName;
     bool m_isKey = false;
 };
 

@@ -2,6 +2,7 @@
 // strings ClientID and KeyID.
 #pragma once
 
+#include "runtime/CompactString.h"
 #include "runtime/InstanceMonitor.h"
 #include "runtime/SmartPtr.h"
 #include "runtime/XmlObjectBase.h"
@@ -60,8 +61,8 @@ private:
     void Content(Visitor& visitor);
 
     NqXmlLib3::CSmartPtr<CStorageItemCol> m_StorageItems;
-    std::string m_ClientID;
-    std::string m_KeyID;
+    NqXmlLib3::CCompactString m_ClientID;
+    NqXmlLib3::CCompactString m_KeyID;
 };
 
 } // namespace Storage

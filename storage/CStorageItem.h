@@ -1,6 +1,7 @@
 // One entry of a storage array: four strings and one or more parameters.
 #pragma once
 
+#include "runtime/CompactString.h"
 #include "runtime/InstanceMonitor.h"
 #include "runtime/SmartPtr.h"
 #include "runtime/XmlObjectBase.h"
@@ -66,10 +67,10 @@ private:
     template <class Visitor>
     void Content(Visitor& visitor);
 
-    std::string m_ClientID;
-    std::string m_CatID;
-    std::string m_FunctionName;
-    std::string m_KeyID;
+    NqXmlLib3::CCompactString m_ClientID;
+    NqXmlLib3::CCompactString m_CatID;
+    NqXmlLib3::CCompactString m_FunctionName;
+    NqXmlLib3::CCompactString m_KeyID;
     NqXmlLib3::CSmartPtr<CCParamsCol> m_parameters;
 };
 

@@ -13,6 +13,7 @@
 // read. Internal to the library.
 #pragma once
 
+#include "runtime/CompactString.h"
 #include "runtime/Conversions.h"
 #include "runtime/Exceptions.h"
 #include "runtime/SmartPtr.h"
@@ -101,6 +102,11 @@ inline void Store(StringKind, std::string& field, const char* name, std::string 
     StringKind::Check(name, value);
     field = std::move(value);
 }
+inline void Store(StringKind, NqXmlLib3::CCompactString& field, const char* name, std::string value) {
+    value = NqXmlLib3::CWhitespaceUtils::Preserve(std::move(value));
+    StringKind::Check(name, value);
+    field = std::move(value);
+}
 
 // ---- Owned children ----------------------------------------------------------
 // Init gives an owner children as the class factory makes them. The child it
@@ -181,6 +187,11 @@ public:
     void Field(Kind, const char* name, const typename Kind::Value& value, Setter) {
         WriteSimple<Kind>(m_writer, name, value);
     }
+    template <class Setter>
+    void Field(StringKind, const char* name, const NqXmlLib3::CCompactString& value, Setter) {
+        std::string scratch;
+        WriteSimple<StringKind>(m_writer, name, value.AsString(scratch));
+    }
     template <class Child>
     void Collection(const CSmartPtr<Child>& collection, const char* namespaceUri) {
         WriteChild(collection, m_writer, namespaceUri);
@@ -251,9 +262,10 @@ public:
 
     template <class Kind>
     void Field(Kind, const char* name, const typename Kind::Value&, void (Object::*set)(typename Kind::Value)) {
-        CXmlElement* child = Require(name);
-        ReadSimple<Kind>(*child, [&](typename Kind::Value value) { (m_object.*set)(std::move(value)); });
-        m_cursor = child->GetNextSiblingElement();
+        Read<Kind>(name, set);
+    }
+    void Field(StringKind, const char* name, const NqXmlLib3::CCompactString&, void (Object::*set)(std::string)) {
+        Read<StringKind>(name, set);
     }
     template <class Child>
     void Collection(const CSmartPtr<Child>& collection, const char*) {
@@ -281,6 +293,12 @@ public:
     }
 
 private:
+    template <class Kind>
+    void Read(const char* name, void (Object::*set)(typename Kind::Value)) {
+        CXmlElement* child = Require(name);
+        ReadSimple<Kind>(*child, [&](typename Kind::Value value) { (m_object.*set)(std::move(value)); });
+        m_cursor = child->GetNextSiblingElement();
+    }
     template <class Child>
     void ReadChild(const CSmartPtr<Child>& child) {
         m_cursor = CXmlObjectBase::FromXml_Int(child->GetBase(), m_element, m_cursor);
