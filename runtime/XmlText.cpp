@@ -105,20 +105,27 @@ void CheckXmlText(std::string_view text, const char* what) {
 bool IsNCName(std::string_view name) {
     if (name.empty()) return false;
     std::size_t i = 0;
-    bool first = true;
+    // Most names are ASCII: a table lookup settles each byte.
+    const auto first = static_cast<unsigned char>(name[0]);
+    if (first < 0x80) {
+        if (!(asciiNameClasses[first] & NameStart)) return false;
+        for (i = 1; i < name.size(); ++i) {
+            const auto byte = static_cast<unsigned char>(name[i]);
+            if (byte >= 0x80) break;
+            if (!(asciiNameClasses[byte] & NameLater)) return false;
+        }
+    }
     while (i < name.size()) {
         const auto byte = static_cast<unsigned char>(name[i]);
-        if (byte < 0x80) {  // most names are ASCII: a table lookup settles each byte
-            if (!(asciiNameClasses[byte] & (first ? NameStart : NameLater))) return false;
-            first = false;
+        if (byte < 0x80) {
+            if (!(asciiNameClasses[byte] & (i == 0 ? NameStart : NameLater))) return false;
             ++i;
             continue;
         }
         std::uint32_t c = 0;
         const std::size_t length = DecodeUtf8(name.substr(i), c);
         if (length == 0) return false;
-        if (first ? !IsNameStartChar(c) : !IsNameChar(c)) return false;
-        first = false;
+        if (i == 0 ? !IsNameStartChar(c) : !IsNameChar(c)) return false;
         i += length;
     }
     return true;

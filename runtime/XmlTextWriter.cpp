@@ -173,7 +173,13 @@ void CXmlTextWriter::CloseStartTag() {
 void CXmlTextWriter::NewLine(std::size_t depth) {
     if (!m_indent || (m_out.empty() && depth == 0)) return;
     if (!m_out.empty() && m_out.back() != '\n') m_out.push_back('\n');
-    m_out.append(2 * depth, ' ');
+    // Copied from a run of blanks, which is quicker than filling.
+    static constexpr char blanks[] = "                                                                ";
+    for (std::size_t count = 2 * depth; count > 0;) {
+        const std::size_t piece = std::min(count, sizeof blanks - 1);
+        m_out.append(blanks, piece);
+        count -= piece;
+    }
 }
 
 // Declares the bindings added for this element that are not in scope yet,
