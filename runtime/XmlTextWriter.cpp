@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace NqXmlLib3 {
 
@@ -83,6 +84,43 @@ void CheckName(std::string_view name, const char* what) {
 }
 
 } // namespace
+
+// Output put together on the stack and appended to its target in one call:
+// a tag and its layout are several short parts, and every append to a
+// std::string is a call of its own.
+class CXmlTextWriter::Piece {
+public:
+    explicit Piece(std::string& target) : m_target(target) {}
+    Piece(const Piece&) = delete;
+    Piece& operator=(const Piece&) = delete;
+
+    void Add(char c) {
+        if (m_size == sizeof m_data) Flush();
+        m_data[m_size++] = c;
+    }
+    void Add(std::string_view part) {
+        if (part.size() > sizeof m_data - m_size) {
+            Flush();
+            if (part.size() > sizeof m_data) {
+                m_target.append(part);
+                return;
+            }
+        }
+        std::memcpy(m_data + m_size, part.data(), part.size());
+        m_size += part.size();
+    }
+    // The last character of the target with this piece added, or NUL when both are empty.
+    char Last() const { return m_size ? m_data[m_size - 1] : m_target.empty() ? '\0' : m_target.back(); }
+    void Flush() {
+        m_target.append(m_data, m_size);
+        m_size = 0;
+    }
+
+private:
+    std::string& m_target;
+    std::size_t m_size = 0;
+    char m_data[256];
+};
 
 CXmlTextWriter::CXmlTextWriter(bool indent, bool discard) : m_indent(indent && !discard), m_discard(discard) {}
 
@@ -170,14 +208,14 @@ void CXmlTextWriter::CloseStartTag() {
     }
 }
 
-void CXmlTextWriter::NewLine(std::size_t depth) {
-    if (!m_indent || (m_out.empty() && depth == 0)) return;
-    if (!m_out.empty() && m_out.back() != '\n') m_out.push_back('\n');
+void CXmlTextWriter::NewLine(Piece& out, std::size_t depth) {
+    if (!m_indent || (out.Last() == '\0' && depth == 0)) return;
+    if (out.Last() != '\0' && out.Last() != '\n') out.Add('\n');
     // Copied from a run of blanks, which is quicker than filling.
-    static constexpr char blanks[] = "                                                                ";
+    static constexpr std::string_view blanks = "                                                                ";
     for (std::size_t count = 2 * depth; count > 0;) {
-        const std::size_t piece = std::min(count, sizeof blanks - 1);
-        m_out.append(blanks, piece);
+        const std::size_t piece = std::min(count, blanks.size());
+        out.Add(blanks.substr(0, piece));
         count -= piece;
     }
 }
@@ -217,18 +255,27 @@ void CXmlTextWriter::WriteStartElement(std::string_view localName, std::string_v
         return;
     }
     MakeRoom(4096);
-    CloseStartTag();
-    NewLine(m_open.size());
-
+    // The end tag is kept whole, so that ending the element is one copy;
+    // the start tag is the name inside it.
     const Binding* binding = BindElement(namespaceUri);
+    Piece endTag(m_tags);
+    endTag.Add("</");
     if (binding && !binding->prefix.empty()) {
-        m_tags.append(binding->prefix);
-        m_tags.push_back(':');
+        endTag.Add(binding->prefix);
+        endTag.Add(':');
     }
-    m_tags.append(localName);
-    m_out.push_back('<');
-    m_out.append(m_tags, tagBegin, std::string::npos);
-    m_out.append(m_declarations);
+    endTag.Add(localName);
+    endTag.Add('>');
+    endTag.Flush();
+
+    Piece start(m_out);
+    if (m_startTagOpen) start.Add('>');
+    m_startTagOpen = false;
+    NewLine(start, m_open.size());
+    start.Add('<');
+    start.Add(std::string_view(m_tags).substr(tagBegin + 2, m_tags.size() - tagBegin - 3));
+    start.Add(m_declarations);
+    start.Flush();
     m_startTagOpen = true;
     m_open.push_back({tagBegin, bindingsBefore, false});
 }
@@ -255,10 +302,10 @@ void CXmlTextWriter::WriteEndTag(const OpenElement& element) {
         m_startTagOpen = false;
         return;
     }
-    if (element.hasChildren) NewLine(m_open.size());
-    m_out.append("</");
-    m_out.append(m_tags, element.tagBegin, std::string::npos);
-    m_out.push_back('>');
+    Piece end(m_out);
+    if (element.hasChildren) NewLine(end, m_open.size());
+    end.Add(std::string_view(m_tags).substr(element.tagBegin));
+    end.Flush();
 }
 
 void CXmlTextWriter::WriteEndElement() {

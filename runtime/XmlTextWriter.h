@@ -48,12 +48,13 @@ public:
     void Reserve(std::size_t bytes) { m_out.reserve(bytes); }
 
 private:
+    class Piece;
     struct Binding {
         std::string prefix;
         std::string uri;
     };
     struct OpenElement {
-        std::size_t tagBegin;    ///< offset of the qualified name in m_tags
+        std::size_t tagBegin;    ///< offset of the element's end tag in m_tags
         std::size_t bindings;    ///< bindings in scope before this element
         bool hasChildren;
     };
@@ -61,7 +62,7 @@ private:
     void MakeRoom(std::size_t extra);
     void CloseStartTag();
     void WriteEndTag(const OpenElement& element);
-    void NewLine(std::size_t depth);
+    void NewLine(Piece& out, std::size_t depth);
     const Binding* FindPrefix(std::string_view uri) const;
     std::string_view DefaultNamespace() const;
     bool InScope(const Binding& binding) const;
@@ -70,7 +71,7 @@ private:
 
     std::string m_out;
     std::string m_declarations;          ///< of the start tag being written
-    std::string m_tags;                  ///< qualified names of the open elements, back to back
+    std::string m_tags;                  ///< end tags of the open elements, back to back
     std::vector<Binding> m_bindings;     ///< in scope, outermost first
     std::vector<Binding> m_pending;      ///< added for the next start element
     std::vector<OpenElement> m_open;
