@@ -99,6 +99,32 @@ private:
     std::size_t m_capacity = 0;
 };
 
+// The blanks of a run of character data not yet known to be text. Layout
+// between tags is a line break and an indent, which the parser hands over in
+// pieces: they are gathered in place, and only a long run goes to the heap.
+class PendingBlanks {
+public:
+    void Append(std::string_view text) {
+        if (m_heap.empty() && text.size() <= sizeof m_inline - m_size) {
+            std::memcpy(m_inline + m_size, text.data(), text.size());
+            m_size += text.size();
+            return;
+        }
+        if (m_heap.empty()) m_heap.assign(m_inline, m_size);
+        m_heap.append(text);
+    }
+    std::string_view View() const { return m_heap.empty() ? std::string_view(m_inline, m_size) : m_heap; }
+    void Clear() {
+        m_size = 0;
+        m_heap.clear();
+    }
+
+private:
+    char m_inline[120];
+    std::size_t m_size = 0;
+    std::string m_heap;  // the whole run, once it outgrows m_inline; never empty then
+};
+
 // The names of one document, each kept once: elements point to their name.
 // Open addressing over a power-of-two table; a name is found without
 // building a key.
@@ -251,12 +277,12 @@ public:
         Open& open = m_open.back();
         if (open.runBlank) {
             if (IsBlank(text)) {
-                m_pendingBlanks.append(text);
+                m_pendingBlanks.Append(text);
                 return;
             }
             open.runBlank = false;
-            Append(open, m_pendingBlanks);
-            m_pendingBlanks.clear();
+            Append(open, m_pendingBlanks.View());
+            m_pendingBlanks.Clear();
         }
         Append(open, text);
     }
@@ -287,7 +313,16 @@ private:
     };
 
     static bool IsBlank(std::string_view text) {
-        for (char c : text) {
+        // Indentation is mostly runs of spaces: eight are settled at a time.
+        constexpr std::uint64_t spaces = 0x2020202020202020ull;
+        std::size_t i = 0;
+        for (; i + 8 <= text.size(); i += 8) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, text.data() + i, sizeof word);
+            if (word != spaces) break;
+        }
+        for (; i < text.size(); ++i) {
+            const char c = text[i];
             if (c != ' ' && c != '\n' && c != '\t' && c != '\r') return false;
         }
         return true;
@@ -296,8 +331,8 @@ private:
     // A run of character data ends at every tag; a run of blanks is kept
     // only where it is the whole text of an element without children.
     void EndTextRun(Open& open, bool keepBlanks) {
-        if (open.runBlank && keepBlanks) Append(open, m_pendingBlanks);
-        m_pendingBlanks.clear();
+        if (open.runBlank && keepBlanks) Append(open, m_pendingBlanks.View());
+        m_pendingBlanks.Clear();
         open.runBlank = true;
     }
 
@@ -409,7 +444,7 @@ private:
     Arena* m_arena = &m_storage.arena;
     std::vector<Open> m_open;
     std::vector<std::pair<std::string, std::string>> m_declarations;
-    std::string m_pendingBlanks;
+    PendingBlanks m_pendingBlanks;
     std::vector<std::string> m_mixed;
 };
 

@@ -98,10 +98,13 @@ std::string Utf16(const std::u16string& text, bool bigEndian) {
 
 TEST(CXmlDocument, TextIsAllCharacterData) {
     // Blank runs between child elements are markup; whitespace-only text of a leaf is kept.
-    const std::pair<const char*, const char*> rows[] = {
+    // Runs of blanks longer than a few words, which are held aside differently, keep every character.
+    const std::string wide(130, ' '), ragged = "        \t" + wide + "\n";
+    const std::pair<std::string, std::string> rows[] = {
         {"<a>x<![CDATA[<&>]]>y<!-- c -->z<?pi d?>w</a>", "x<&>yzw"}, {"<a>  \n\t</a>", "  \n\t"},
         {"<a>a&amp;b&lt;&#xD;&#x20AC;&#65;</a>", "a&b<\r\xE2\x82\xAC" "A"}, {"<a>l1\r\nl2\rl3</a>", "l1\nl2\nl3"},
-        {"<a>\n  <b/>\n</a>", ""}};
+        {"<a>\n  <b/>\n</a>", ""}, {"<a>" + ragged + "</a>", ragged}, {"<a>" + wide + "x" + wide + "</a>", wide + "x" + wide},
+        {"<a>" + ragged + "<b/>" + wide + "</a>", ""}, {"<a><b/>" + ragged + "x</a>", ragged + "x"}};
     for (const auto& [xml, text] : rows) {
         EXPECT_EQ(text, CXmlDocument::Parse(xml)->GetDocumentElement()->GetText()) << xml;
     }
