@@ -3,6 +3,7 @@
 #include "runtime/Exceptions.h"
 #include "runtime/XmlText.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -120,6 +121,8 @@ std::string_view CWhitespaceUtils::Apply(std::string_view text, WhitespaceRule r
         scratch = Replace(std::string(text));
         return scratch;
     }
+    // Most values hold no blank at all, which one pass settles.
+    if (std::none_of(text.begin(), text.end(), IsBlank)) return text;
     const std::size_t first = text.find_first_not_of(" \t\n\r");
     if (first == std::string_view::npos) return text.substr(0, 0);
     const std::size_t last = text.find_last_not_of(" \t\n\r");

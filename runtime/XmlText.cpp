@@ -3,6 +3,7 @@
 #include "runtime/Exceptions.h"
 
 #include <array>
+#include <cstring>
 
 namespace NqXmlLib3::detail {
 
@@ -70,8 +71,20 @@ std::size_t DecodeUtf8(std::string_view text, std::uint32_t& codePoint) {
     return 0;
 }
 
+// Whether the eight bytes at `data` are all printable ASCII (0x20 to 0x7F),
+// which XML carries as they are: no byte has its high bit set, and none is
+// below 0x20 (subtracting 0x20 from each would borrow into the high bit).
+bool AllPrintableAscii(const char* data) {
+    constexpr std::uint64_t highBits = 0x8080808080808080ull;
+    constexpr std::uint64_t blanks = 0x2020202020202020ull;
+    std::uint64_t word = 0;
+    std::memcpy(&word, data, sizeof word);
+    return ((word | (word - blanks)) & highBits) == 0;
+}
+
 std::size_t FindTextFault(std::string_view text, std::uint32_t& codePoint) {
     std::size_t i = 0;
+    while (i + 8 <= text.size() && AllPrintableAscii(text.data() + i)) i += 8;
     while (i < text.size()) {
         const auto c = static_cast<unsigned char>(text[i]);
         if (c >= 0x20 && c < 0x80) {

@@ -131,7 +131,11 @@ TEST(CXmlObjectBaseFacets, StringsMustBeXmlTextOfTheLengthsGiven) {
         {std::string("a\0b", 3), -1, -1, false}, {"\x0B", -1, -1, false}, {"\xEF\xBF\xBE", -1, -1, false},
         {"\xED\x9F\xBF\xEE\x80\x80\xF4\x8F\xBF\xBF", -1, -1, true}, {"\t\n\r\x7F]]> <&>", -1, -1, true},
         {"\xF0\x9F\x98\x80", 1, 1, true}, {"caf\xC3\xA9", -1, 4, true}, {"caf\xC3\xA9s", -1, 4, false},
-        {"caf", 4, -1, false}};
+        {"caf", 4, -1, false},
+        // longer texts, settled eight bytes at a time where they are plain ASCII
+        {"plain ascii text~\x7F ok", -1, -1, true}, {"abcdefgh\x1Fijklmnop", -1, -1, false},
+        {"abcdefghijklmno\x01", -1, -1, false}, {"abcdefg\xC3\xA9ijklmnop", -1, -1, true},
+        {"abcdefghijklmn\xC0\x80", -1, -1, false}, {"\tabcdefghijklmnop", -1, -1, true}};
     for (const auto& [value, minLength, maxLength, accepted] : rows) {
         SCOPED_TRACE(::testing::PrintToString(value));
         try {
