@@ -96,10 +96,10 @@ void CElementName::Share(const std::string& lasting) noexcept {
     m_text = reinterpret_cast<std::uintptr_t>(&lasting);
 }
 
-const std::string& CElementName::str() const noexcept {
+const std::string& CElementName::Empty() noexcept {
     // Never destroyed, so that a name read while the program exits is still "".
     static const std::string* const none = new std::string();
-    return m_text ? *reinterpret_cast<const std::string*>(m_text & ~ownedBit) : *none;
+    return *none;
 }
 
 void CElementName::Free() noexcept {

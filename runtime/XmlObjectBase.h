@@ -49,7 +49,9 @@ public:
     void Share(const std::string& lasting) noexcept;
 
     /// The name's text.
-    const std::string& str() const noexcept;
+    const std::string& str() const noexcept {
+        return m_text ? *reinterpret_cast<const std::string*>(m_text & ~ownedBit) : Empty();
+    }
     /// The name's text as a C string.
     const char* c_str() const noexcept { return str().c_str(); }
     /// Whether the name is empty.
@@ -71,6 +73,7 @@ public:
 private:
     bool Owns() const noexcept { return (m_text & ownedBit) != 0; }
     void Free() noexcept;
+    static const std::string& Empty() noexcept;
 
     static constexpr std::uintptr_t ownedBit = 1;
     // The address of the text, with ownedBit set when the name owns it; 0 for "".

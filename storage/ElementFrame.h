@@ -304,7 +304,7 @@ private:
         m_cursor = CXmlObjectBase::FromXml_Int(child->GetBase(), m_element, m_cursor);
     }
     CXmlElement* Require(const char* name) {
-        if (!m_cursor || m_cursor->GetLocalName() != name) {
+        if (!m_cursor || m_cursor->GetLocalName() != std::string_view(name)) {
             Fail(std::string("Failed to find a required element [") + name + "]", m_cursor ? m_cursor : m_element);
         }
         return m_cursor;

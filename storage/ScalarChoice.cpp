@@ -59,7 +59,7 @@ public:
 
     template <class Kind, class T, class Setter>
     void Alternative(Kind, const char* element, const T*, Setter set) {
-        if (m_done || !m_cursor || m_cursor->GetLocalName() != element) return;
+        if (m_done || !m_cursor || m_cursor->GetLocalName() != std::string_view(element)) return;
         Frame::ReadSimple<Kind>(*m_cursor, [&](typename Kind::Value value) { (m_choice.*set)(std::move(value)); });
         m_cursor = m_cursor->GetNextSiblingElement();
         m_done = true;
