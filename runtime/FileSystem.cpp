@@ -77,6 +77,7 @@ std::string ErrorText(DWORD code) {
 
 #endif
 
+#if defined(_WIN32)
 std::string RandomSuffix() {
     std::random_device random;
     const unsigned long value = (static_cast<unsigned long>(random()) & 0xFFFFFFFFul);
@@ -84,6 +85,7 @@ std::string RandomSuffix() {
     std::snprintf(text, sizeof text, "%08lx", value);
     return text;
 }
+#endif
 
 } // namespace
 
