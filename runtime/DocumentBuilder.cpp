@@ -131,7 +131,21 @@ private:
 class NameTable {
 public:
     const CXmlName* Intern(std::string_view namespaceUri, std::string_view localName) {
-        const std::size_t hash = Hash(namespaceUri, localName);
+        UseNamespace(namespaceUri);
+        // A document uses a few names over and over: the name last met in
+        // the same namespace under the same cheap key is tried first.
+        Recent& recent = m_recent[RecentKey(localName)];
+        if (recent.name && recent.namespaceSerial == m_namespaceSerial && recent.name->localName == localName) {
+            return recent.name;
+        }
+        const CXmlName* name = Find(namespaceUri, localName);
+        recent = {name, m_namespaceSerial};
+        return name;
+    }
+
+private:
+    const CXmlName* Find(std::string_view namespaceUri, std::string_view localName) {
+        const std::size_t hash = static_cast<std::size_t>(Digest(localName, m_lastNamespaceDigest));
         if (4 * (m_names.size() + 1) > 3 * m_slots.size()) Grow();
         std::size_t slot = hash & (m_slots.size() - 1);
         for (; m_slots[slot].name; slot = (slot + 1) & (m_slots.size() - 1)) {
@@ -145,7 +159,18 @@ public:
         return m_slots[slot].name;
     }
 
-private:
+    struct Recent {
+        const CXmlName* name = nullptr;
+        std::uint64_t namespaceSerial = 0;
+    };
+    static constexpr std::size_t recentSize = 64;
+    static std::size_t RecentKey(std::string_view localName) {
+        if (localName.empty()) return 0;
+        const auto first = static_cast<unsigned char>(localName.front());
+        const auto last = static_cast<unsigned char>(localName.back());
+        return (localName.size() * 7 + first * 3 + last) & (recentSize - 1);
+    }
+
     struct Slot {
         std::size_t hash = 0;
         const CXmlName* name = nullptr;
@@ -173,13 +198,14 @@ private:
         return Mix(state ^ tail);
     }
     // A document names nearly all its elements in one namespace: the digest
-    // of the last namespace seen is kept, and only the local name is hashed anew.
-    std::size_t Hash(std::string_view namespaceUri, std::string_view localName) {
-        if (namespaceUri != m_lastNamespace) {
-            m_lastNamespace.assign(namespaceUri);
-            m_lastNamespaceDigest = Digest(namespaceUri, m_seed);
-        }
-        return static_cast<std::size_t>(Digest(localName, m_lastNamespaceDigest));
+    // of the last namespace seen is kept, and only the local name is hashed
+    // anew. Each change of namespace has a serial of its own, which marks
+    // the recent names that belong to the namespace in use.
+    void UseNamespace(std::string_view namespaceUri) {
+        if (namespaceUri == m_lastNamespace) return;
+        m_lastNamespace.assign(namespaceUri);
+        m_lastNamespaceDigest = Digest(namespaceUri, m_seed);
+        ++m_namespaceSerial;
     }
 
     void Grow() {
@@ -198,6 +224,8 @@ private:
     const std::uint64_t m_seed = reinterpret_cast<std::uintptr_t>(this);
     std::string m_lastNamespace;
     std::uint64_t m_lastNamespaceDigest = Digest(std::string_view(), m_seed);
+    std::uint64_t m_namespaceSerial = 1;
+    Recent m_recent[recentSize];
 };
 
 } // namespace
