@@ -1,6 +1,5 @@
 #include "storage/CCParams.h"
 
-#include "storage/ClassFactory.h"
 #include "storage/ElementFrame.h"
 #include "storage/ElementNames.h"
 
@@ -36,7 +35,7 @@ CCParams::~CCParams() { Cleanup(); }
 void CCParams::Cleanup() {}
 
 void CCParams::Init() {
-    Frame::RenewChoice(m_cParams_ChoiceA, CClassFactory::ClassId_CCParams_ChoiceA, "cParams_ChoiceA");
+    Frame::RenewChoice(m_cParams_ChoiceA, "cParams_ChoiceA");
     m_ParamName.clear();
     m_isKey = false;
     Names::Assign(m_elementName, "cParams");

@@ -1,6 +1,5 @@
 #include "storage/CCParams_ChoiceA.h"
 
-#include "storage/ClassFactory.h"
 #include "storage/ElementFrame.h"
 #include "storage/ElementNames.h"
 
@@ -76,9 +75,7 @@ CXmlElement* CCParams_ChoiceA::FromXml_Int(CXmlElement* parent, CXmlElement* cur
     return Frame::ReadChoice(parent, [&] {
         CXmlElement* next = ReadScalar(cursor);
         if (next != cursor || !cursor || cursor->GetLocalName() != rangeElement) return next;
-        SetRange(NqXmlLib3::DynamicCast<CArrRange>(
-                     CClassFactory::CreateClass(CClassFactory::ClassId_CArrRange, rangeElement))
-                     .get());
+        SetRange(Frame::MakeNamed<CArrRange>(rangeElement).get());
         CXmlObjectBase::FromXml_Int(m_Range->GetBase(), cursor, cursor->GetFirstElement());
         return cursor->GetNextSiblingElement();
     });

@@ -63,8 +63,7 @@ private:
             }
             const std::string& itemName = m_array->GetStorageItems()->ElementName();
             if (!m_cursor || m_cursor->GetLocalName() != itemName) return nullptr;
-            auto item = NqXmlLib3::DynamicCast<CStorageItem>(
-                CClassFactory::CreateClass(CClassFactory::ClassId_CStorageItem, itemName.c_str()));
+            auto item = Frame::MakeNamed<CStorageItem>(itemName.c_str());
             CXmlObjectBase::FromXml_Int(item->GetBase(), m_cursor, m_cursor->GetFirstElement());
             m_onItem = true;
             return item;

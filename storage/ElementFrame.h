@@ -118,7 +118,7 @@ template <class Collection>
 void RenewCollection(CSmartPtr<Collection>& held, CClassFactory::Storage_Classes classId, const char* elementName,
                      int minOccurs) {
     constexpr int maxOccurs = CXmlCollectionBase::Unbounded;
-    if (held && !held->IsShared() && held->GetCount() == 0 && held->ElementName() == elementName &&
+    if (held && !held->IsShared() && held->GetCount() == 0 && held->ElementName() == std::string_view(elementName) &&
         held->GetMinOccurs() == minOccurs && held->GetMaxOccurs() == maxOccurs) {
         return;
     }
@@ -126,12 +126,22 @@ void RenewCollection(CSmartPtr<Collection>& held, CClassFactory::Storage_Classes
         CClassFactory::CreateClassCollection(classId, elementName, minOccurs, maxOccurs));
 }
 
+// A new object of class C named `elementName`, as the class factory makes
+// it, without the factory's untyped detour and the cast back.
+template <class C>
+CSmartPtr<C> MakeNamed(const char* elementName) {
+    CSmartPtr<C> object = C::CreateInstance();
+    Names::Name(object->GetBase(), elementName);
+    return object;
+}
+
 template <class Choice>
-void RenewChoice(CSmartPtr<Choice>& held, CClassFactory::Storage_Classes classId, const char* elementName) {
-    if (held && !held->IsShared() && held->GetChoiceSelectedElement().empty() && held->ElementName() == elementName) {
+void RenewChoice(CSmartPtr<Choice>& held, const char* elementName) {
+    if (held && !held->IsShared() && held->GetChoiceSelectedElement().empty() &&
+        held->ElementName() == std::string_view(elementName)) {
         return;
     }
-    held = NqXmlLib3::DynamicCast<Choice>(CClassFactory::CreateClass(classId, elementName));
+    held = MakeNamed<Choice>(elementName);
 }
 
 // ---- Failures ------------------------------------------------------------------
