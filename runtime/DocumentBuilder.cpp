@@ -105,6 +105,10 @@ private:
 class PendingBlanks {
 public:
     void Append(std::string_view text) {
+        if (text.size() == 1 && m_heap.empty() && m_size < sizeof m_inline) {
+            m_inline[m_size++] = text[0];  // a line break: the parser hands each over alone
+            return;
+        }
         if (m_heap.empty() && text.size() <= sizeof m_inline - m_size) {
             std::memcpy(m_inline + m_size, text.data(), text.size());
             m_size += text.size();
@@ -279,12 +283,13 @@ public:
             m_storage.children[m_child].Reset();
         }
         UseArenaForDepth(m_open.size());
-        CXmlElement* element = CreateElement(m_declarations.size() + attributeCount);
+        const std::size_t attributeTotal = m_declarations.size() + attributeCount;
+        CXmlElement* element = CreateElement(attributeTotal);
         element->m_name = m_storage.names.Intern(namespaceUri, localName);
         element->m_line = line;
         element->m_column = column;
         if (m_parser && m_open.size() <= 1) element->m_feeder = this;
-        AttachAttributes(*element, attributes, attributeCount);
+        if (attributeTotal) AttachAttributes(*element, attributes, attributeCount);  // most elements have none
         if (m_open.empty()) {
             m_document.m_root = element;
         } else {
@@ -435,7 +440,6 @@ private:
     // Namespace declarations come first, as the attributes xmlns and xmlns:prefix.
     void AttachAttributes(CXmlElement& element, const RawAttribute* attributes, std::size_t count) {
         const std::size_t total = m_declarations.size() + count;
-        if (total == 0) return;
         auto* list = reinterpret_cast<CXmlAttribute*>(&element + 1);
         std::size_t i = 0;
         for (const auto& declaration : m_declarations) {
