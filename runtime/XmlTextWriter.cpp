@@ -269,8 +269,7 @@ void CXmlTextWriter::WriteStartElement(std::string_view localName, std::string_v
     endTag.Flush();
 
     Piece start(m_out);
-    if (m_startTagOpen) start.Add('>');
-    m_startTagOpen = false;
+    if (m_startTagOpen) start.Add('>');  // the parent's start tag, closed in the same copy
     NewLine(start, m_open.size());
     start.Add('<');
     start.Add(std::string_view(m_tags).substr(tagBegin + 2, m_tags.size() - tagBegin - 3));
