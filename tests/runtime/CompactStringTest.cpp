@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -17,46 +18,23 @@ const std::vector<std::string> texts = {
     std::string(200, 'x'), "données/résumé",
 };
 
-TEST(CompactString, KeepsEveryTextThroughCopyAndMove) {
-    for (const std::string& text : texts) {
-        SCOPED_TRACE(text.size());
-        CCompactString held(text);
-        EXPECT_EQ(held.view(), text);
-        EXPECT_EQ(held.empty(), text.empty());
-
-        CCompactString copy(held);
-        EXPECT_EQ(copy.view(), text);
-        EXPECT_EQ(held.view(), text);
-
-        CCompactString moved(std::move(copy));
-        EXPECT_EQ(moved.view(), text);
-        EXPECT_TRUE(copy.view().empty());
-
-        std::string scratch;
-        EXPECT_EQ(moved.AsString(scratch), text);
-        EXPECT_EQ(static_cast<std::string>(moved), text);
-    }
-}
-
-TEST(CompactString, ReassignsBetweenEveryPairOfTexts) {
+// Made, copied, moved and assigned over every other text, in both forms.
+TEST(CompactString, KeepsEveryTextThroughCopyMoveAndAssignment) {
     for (const std::string& before : texts) {
         for (const std::string& after : texts) {
             SCOPED_TRACE(std::to_string(before.size()) + " then " + std::to_string(after.size()));
-            CCompactString assigned(before);
-            assigned = after;
-            EXPECT_EQ(assigned.view(), after);
-
-            CCompactString copied(before);
             const CCompactString source(after);
-            copied = source;
-            EXPECT_EQ(copied.view(), after);
-            EXPECT_EQ(source.view(), after);
-
-            CCompactString moved(before);
-            CCompactString donor(after);
+            CCompactString copied(source), assigned(before), donor(source), moved(before);
+            assigned = source;
             moved = std::move(donor);  // NOLINT: the donor is checked to be left empty
-            EXPECT_EQ(moved.view(), after);
+            const std::initializer_list<const CCompactString*> all = {&source, &copied, &assigned, &moved};
+            for (const CCompactString* held : all) EXPECT_EQ(held->view(), after);
             EXPECT_TRUE(donor.view().empty());
+            EXPECT_EQ(source.empty(), after.empty());
+            CCompactString constructed(std::move(copied));
+            std::string scratch;
+            EXPECT_TRUE(copied.view().empty() && constructed.AsString(scratch) == after &&
+                        static_cast<std::string>(constructed) == after);
         }
     }
 }
