@@ -29,8 +29,10 @@ namespace {
 
 constexpr std::size_t smallAlignment = alignof(std::max_align_t);
 
+#if defined(NQXML_HAVE_MMAP)
 // `size` rounded up to whole huge pages.
 std::size_t WholeHugePages(std::size_t size) { return (size + hugePageSize - 1) & ~(hugePageSize - 1); }
+#endif
 
 // Maps whole huge pages starting on a huge page boundary: maps one huge page
 // more than needed and unmaps the unaligned head and the rest of the tail.
