@@ -4,10 +4,10 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <random>
 #include <system_error>
 
 #if defined(_WIN32)
+#include <random>
 #include <windows.h>
 #else
 #include <fcntl.h>
@@ -67,17 +67,6 @@ std::string ErrorText(DWORD code) {
     ThrowFileError(verb, path, ErrorText(::GetLastError()));
 }
 
-
-#else
-
-[[noreturn]] void ThrowErrno(const char* verb, const std::string& path, int error) {
-    ThrowFileError(verb, path, std::generic_category().message(error));
-}
-
-
-#endif
-
-#if defined(_WIN32)
 std::string RandomSuffix() {
     std::random_device random;
     const unsigned long value = (static_cast<unsigned long>(random()) & 0xFFFFFFFFul);
@@ -85,6 +74,13 @@ std::string RandomSuffix() {
     std::snprintf(text, sizeof text, "%08lx", value);
     return text;
 }
+
+#else
+
+[[noreturn]] void ThrowErrno(const char* verb, const std::string& path, int error) {
+    ThrowFileError(verb, path, std::generic_category().message(error));
+}
+
 #endif
 
 } // namespace
