@@ -79,7 +79,19 @@ protected:
     void TearDown() override { fs::remove_all(m_dir); }
 
     void Write(const std::string& name, const std::string& text) const {
+        fs::create_directories((m_dir / name).parent_path());
         std::ofstream(m_dir / name, std::ios::binary) << text;
+    }
+    // Every file and folder in the test's directory, sorted, separated by spaces.
+    std::string Files() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::recursive_directory_iterator(m_dir)) {
+            names.push_back(entry.path().lexically_relative(m_dir).generic_string());
+        }
+        std::sort(names.begin(), names.end());
+        std::string all;
+        for (const auto& name : names) all += (all.empty() ? "" : " ") + name;
+        return all;
     }
     std::string Read(const std::string& name) const {
         std::ostringstream text;
@@ -143,7 +155,11 @@ TEST_F(StorageXmlCli, ExitCodesAndWhereMessagesGo) {
         {"check bad.xml missing.xml good.xml", 2, "good.xml: ok", "missing.xml"},
         {"format bad.xml", 1, "", "bad.xml: invalid"},
         {"format novalue.xml", 1, "", "novalue.xml: invalid\n  Failed to convert the element [StorageArray] to XML"},
+        {"format malformed.xml", 1, "", "malformed.xml: invalid\n  malformed.xml:2:16: Malformed XML"},
+        {"format -o out.xml malformed.xml", 1, "", "malformed.xml: invalid"},
+        {"format -o folder good.xml", 2, "", "[folder]"},  // the final rename fails
     };
+    Write("folder/inside", "kept");
     for (const auto& [args, status, out, err] : cases) {
         SCOPED_TRACE(args);
         const Result result = Run(args);
@@ -153,6 +169,8 @@ TEST_F(StorageXmlCli, ExitCodesAndWhereMessagesGo) {
                 << "[" << expected << "] expected in:\n" << stream;
         }
     }
+    // No output file, and nothing left beside a target, by any failure above.
+    EXPECT_EQ(Files(), ".stderr .stdin .stdout bad.xml folder folder/inside good.xml malformed.xml novalue.xml");
 }
 
 TEST_F(StorageXmlCli, CheckReportsCountsOrTheFailureChainWithPositions) {

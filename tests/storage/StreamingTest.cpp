@@ -90,6 +90,43 @@ TEST(StorageStreaming, ReaderGivesTheFieldsAfterTheLastItemFromAFile) {
     EXPECT_THROW(CStorageArrayReader::OpenFile(path.string()), CNqException);
 }
 
+// After a failure the reader parses on to the end, building nothing: depth
+// is still counted both ways and limited, and malformed text still wins.
+// Nesting is refused one level past the limit, not at it.
+TEST(StorageStreaming, AfterAFailureTheRestIsCheckedAndTheDepthLimitHolds) {
+    auto nested = [](int levels) {
+        std::string open, close;
+        for (int i = 0; i < levels; ++i) open += "<a>", close += "</a>";
+        return "<str>" + open + close + "</str>";
+    };
+    const int belowValue = MaxElementDepth - 4;  // StorageArray, StorageItems, parameters and str hold them
+    std::string many;
+    for (int i = 0; i < 100; ++i) many += Item("m");
+    const auto* invalid = &typeid(CNqValidationException);
+    const auto* refused = &typeid(CNqException);
+    const std::string tooDeep = "Elements nest deeper than 256 levels";
+    const struct { std::string text; const std::type_info* type; std::string message; } cases[] = {
+        {kHead + kBadItem + many + kTail, invalid, "Failed to process the child elements in element [StorageArray]"},
+        {kHead + kBadItem + Item("d", nested(belowValue + 1)) + kTail, refused, tooDeep},
+        {kHead + kBadItem + many + "<ClientID>c</KeyID>" + kTail, refused, "Malformed XML: mismatched tag"},
+        {kHead + Item("d", nested(belowValue)) + kTail, invalid, "Failed to process the child elements"},
+        {kHead + Item("d", nested(belowValue + 1)) + kTail, refused, tooDeep},
+    };
+    for (const auto& [text, type, message] : cases) {
+        SCOPED_TRACE(message);
+        auto reader = CStorageArrayReader::OpenText(text);
+        try {
+            while (reader.ReadItem()) {
+            }
+            ADD_FAILURE() << "no failure";
+        } catch (const CNqException& error) {
+            EXPECT_EQ(typeid(error), *type);
+            EXPECT_EQ(std::string(error.what()).rfind(message, 0), 0u) << error.what();
+        }
+        EXPECT_EQ(StorageFuzz::CheckStreamingAgrees(text), "");
+    }
+}
+
 // A tree of `items` items with every kind of value, a range among them.
 CSmartPtr<CStorageArray> Tree(int items) {
     auto array = CStorageArray::CreateInstance();
@@ -141,6 +178,11 @@ TEST(StorageStreaming, WriterWritesWhatToXmlWrites) {
                 }
                 file.Close(tree->GetClientID(), tree->GetKeyID());
                 toStream.Close(tree->GetClientID(), tree->GetKeyID());
+                // A closed writer takes nothing more: the checks below see the output unchanged.
+                for (CStorageArrayWriter* closed : {&file, &toStream}) {
+                    EXPECT_THROW(closed->WriteItem(*Tree(1)->GetStorageItems()->Item(0)), CNqInvalidStateException);
+                    EXPECT_THROW(closed->Close("c", "k"), CNqInvalidStateException);
+                }
             }
             const std::string expected = tree->ToXml(options);
             EXPECT_TRUE(ReadFile(path) == expected);
