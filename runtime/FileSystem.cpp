@@ -4,10 +4,11 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <random>
+#include <string>
 #include <system_error>
 
 #if defined(_WIN32)
-#include <random>
 #include <windows.h>
 #else
 #include <fcntl.h>
@@ -21,6 +22,15 @@ namespace {
 
 [[noreturn]] void ThrowFileError(const char* verb, const std::string& path, const std::string& why) {
     throw CNqException(FormatString("Cannot %s the file [%s]: %s", verb, path.c_str(), why.c_str()));
+}
+
+// Eight hex digits that make a temporary's name unlikely to be taken.
+std::string RandomSuffix() {
+    std::random_device random;
+    const unsigned long value = (static_cast<unsigned long>(random()) & 0xFFFFFFFFul);
+    char text[16];
+    std::snprintf(text, sizeof text, "%08lx", value);
+    return text;
 }
 
 #if defined(_WIN32)
@@ -67,18 +77,42 @@ std::string ErrorText(DWORD code) {
     ThrowFileError(verb, path, ErrorText(::GetLastError()));
 }
 
-std::string RandomSuffix() {
-    std::random_device random;
-    const unsigned long value = (static_cast<unsigned long>(random()) & 0xFFFFFFFFul);
-    char text[16];
-    std::snprintf(text, sizeof text, "%08lx", value);
-    return text;
-}
-
 #else
 
 [[noreturn]] void ThrowErrno(const char* verb, const std::string& path, int error) {
     ThrowFileError(verb, path, std::generic_category().message(error));
+}
+
+// Linux can make a file without a name in the target's folder: should the
+// process die before the file is complete, it leaves nothing behind. Naming
+// it goes through /proc, so both must be there; otherwise -1, and the caller
+// falls back to a named temporary.
+int OpenUnnamed(const std::string& path) {
+#if defined(O_TMPFILE)
+    if (::access("/proc/self/fd", X_OK) != 0) return -1;
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    return ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+#else
+    (void)path;
+    return -1;
+#endif
+}
+
+// Gives the complete unnamed file `fd` a fresh name beside `path`, in
+// `name`: a link cannot replace a file, the rename after it does. Returns 0
+// or the errno.
+int NameUnnamed(int fd, const std::string& path, std::string& name) {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string candidate = path + ".tmp-" + RandomSuffix();
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            name = candidate;
+            return 0;
+        }
+        if (errno != EEXIST) return errno;
+    }
+    return EEXIST;
 }
 
 #endif
@@ -145,9 +179,12 @@ void CFileReplacement::Discard() noexcept {
 #else
 
 CFileReplacement::CFileReplacement(std::string path) : m_path(std::move(path)) {
-    m_temporary = m_path + ".tmp-XXXXXX";
-    m_fd = ::mkstemp(&m_temporary[0]);
-    if (m_fd < 0) ThrowErrno("write", m_path, errno);
+    m_fd = OpenUnnamed(m_path);
+    if (m_fd < 0) {
+        m_temporary = m_path + ".tmp-XXXXXX";
+        m_fd = ::mkstemp(&m_temporary[0]);
+        if (m_fd < 0) ThrowErrno("write", m_path, errno);
+    }
     m_open = true;
     // The new file keeps the permissions of the one it replaces.
     struct stat existing {};
@@ -171,11 +208,12 @@ void CFileReplacement::Write(const char* data, std::size_t size) {
 
 void CFileReplacement::Commit() {
     int error = ::fsync(m_fd) != 0 ? errno : 0;
+    if (!error && m_temporary.empty()) error = NameUnnamed(m_fd, m_path, m_temporary);
     if (::close(m_fd) != 0 && !error) error = errno;
     m_open = false;
     if (!error && ::rename(m_temporary.c_str(), m_path.c_str()) != 0) error = errno;
     if (error) {
-        ::unlink(m_temporary.c_str());
+        if (!m_temporary.empty()) ::unlink(m_temporary.c_str());
         ThrowErrno("write", m_path, error);
     }
 }
@@ -184,7 +222,7 @@ void CFileReplacement::Discard() noexcept {
     if (!m_open) return;
     ::close(m_fd);
     m_open = false;
-    ::unlink(m_temporary.c_str());
+    if (!m_temporary.empty()) ::unlink(m_temporary.c_str());
 }
 
 #endif

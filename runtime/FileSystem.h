@@ -14,11 +14,14 @@ namespace NqXmlLib3 {
 NQXML_API std::FILE* OpenFileForReading(const std::string& path);
 
 /// A new file that replaces `path` only when committed. It is written to a
-/// temporary file of a name no other writer uses, beside `path`; Commit()
-/// makes it durable, then renames it over `path` in one step, so a reader
-/// sees the old file or the new one and a failure at any point leaves the old
-/// one as it was. Destroyed uncommitted, it removes the temporary. Failures
-/// throw CNqException naming `path`.
+/// temporary file beside `path`; Commit() makes it durable, then renames it
+/// over `path` in one step, so a reader sees the old file or the new one and
+/// a failure at any point leaves the old one as it was. Destroyed
+/// uncommitted, it removes the temporary. On Linux the temporary has no name
+/// until Commit gives it one just before the rename, so a process killed
+/// while writing leaves nothing behind; elsewhere, and on file systems
+/// without unnamed files, it is named `path.tmp-` and a suffix no other
+/// writer uses. Failures throw CNqException naming `path`.
 class NQXML_API CFileReplacement {
 public:
     /// Creates the temporary file beside `path` (UTF-8); the new file keeps the permissions of the old.
@@ -39,7 +42,7 @@ private:
     void Discard() noexcept;
 
     std::string m_path;
-    std::string m_temporary;
+    std::string m_temporary;  // empty while the temporary has no name
     void* m_handle = nullptr;  // the temporary's HANDLE on Windows
     int m_fd = -1;             // its descriptor elsewhere
     bool m_open = false;
