@@ -3,7 +3,7 @@
 # make bench - run the benchmark on the default document
 # make windows      - cross-build the DLLs, the program and the tests for Windows
 # make windows-test - run every test against the Windows build under Wine
-# make package - build the Debian package (storagexml_VERSION_ARCH.deb in BUILD)
+# make package - build the Debian packages (*.deb in BUILD-package)
 # make docs  - build the API reference (BUILD/docs/html/index.html)
 # make bench-scaling - chart time and memory per item from 1 000 to 1 000 000 items
 BUILD ?= build
@@ -44,9 +44,13 @@ windows:
 windows-test: build
 	@JOBS=$(JOBS) scripts/windows.sh test $(BUILD)
 
-package: build
+# The packages install under /usr, so they are built in a tree of their own
+# configured for that prefix (libraries in the multiarch folder).
+package: deps
 	@scripts/deps.sh dpkg-dev
-	@cd $(BUILD) && cpack -G DEB
+	@cmake -S . -B $(BUILD)-package $(CMAKE_FLAGS) -DCMAKE_INSTALL_PREFIX=/usr -DSTORAGEXML_BUILD_TESTS=OFF >/dev/null
+	@cmake --build $(BUILD)-package -j$(JOBS)
+	@cd $(BUILD)-package && rm -f *.deb && cpack -G DEB >/dev/null && ls *.deb
 
 docs: deps
 	@scripts/deps.sh doxygen
@@ -54,4 +58,4 @@ docs: deps
 	@cmake --build $(BUILD) --target docs
 
 clean:
-	@rm -rf $(BUILD) build-windows
+	@rm -rf $(BUILD) $(BUILD)-package build-windows

@@ -1,21 +1,45 @@
 #!/usr/bin/env bash
-# Tests the Debian package as a user meets it: builds it with `make package`,
-# installs it with apt-get, builds and runs the consumer programs against /usr
-# with no path given (with CMake and with pkg-config), runs the installed
-# storagexml, then removes the package and checks that none of its files is
-# left. Needs root. Usage: scripts/package-test.sh [build directory]
+# Tests the Debian packages as a user meets them: builds them with
+# `make package`, checks each with lintian (no error, no warning), installs
+# them all with apt-get, builds and runs the consumer programs against /usr
+# with no path given, runs the installed storagexml, then purges them and
+# checks that none of their files or folders is left. Needs root.
+# Usage: scripts/package-test.sh [build directory]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
+scripts/deps.sh lintian
 
 make package BUILD="$build"
-deb=$(ls "$PWD/$build"/storagexml_*.deb)
-files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { sub(/^\./, "", $6); print $6 }')
-work=$(mktemp -d)
-trap 'rm -rf "$work"; apt-get purge -y -qq storagexml >/dev/null 2>&1 || true' EXIT
+debs=("$PWD/$build-package"/*.deb)
+names=()
+for deb in "${debs[@]}"; do names+=("$(dpkg-deb -f "$deb" Package)"); done
+echo "== packages: ${names[*]}"
+for expected in libstoragexml1 libstoragexml-dev storagexml; do
+  [[ " ${names[*]} " == *" $expected "* ]] || { echo "no package $expected" >&2; exit 1; }
+done
 
-echo "== apt-get install $(basename "$deb")"
-DEBIAN_FRONTEND=noninteractive apt-get install -y -qq -o DPkg::Lock::Timeout=300 --reinstall "$deb" >/dev/null
+echo "== lintian"
+report=$(lintian --fail-on none "${debs[@]}" 2>&1 | grep -v '^running with root privileges' || true)
+if [ -n "$report" ]; then
+  echo "$report" >&2
+  exit 1
+fi
+
+# Everything the packages hold, folders included; headers only under /usr/include/storagexml.
+paths=$(for deb in "${debs[@]}"; do dpkg-deb -c "$deb" | awk '{ sub(/^\./, "", $6); sub(/\/$/, "", $6); print $6 }'; done |
+  sort -u)
+if grep '^/usr/include/' <<<"$paths" | grep -v '^/usr/include/storagexml\(/\|$\)'; then
+  echo "headers outside /usr/include/storagexml" >&2
+  exit 1
+fi
+work=$(mktemp -d)
+trap 'rm -rf "$work"; apt-get purge -y -qq "${names[@]}" >/dev/null 2>&1 || true' EXIT
+# The folders that exist before the install stay; the rest must go with the purge.
+absent=$(for path in $paths; do [ -e "$path" ] || [ -L "$path" ] || echo "$path"; done)
+
+echo "== apt-get install"
+DEBIAN_FRONTEND=noninteractive apt-get install -y -qq -o DPkg::Lock::Timeout=300 --reinstall "${debs[@]}" >/dev/null
 
 echo "== consumers built against /usr: find_package and pkg-config"
 cmake -DWAYS="find_package;pkg-config" -DSOURCE_DIR="$PWD/tests/consumer/project" -DWORK_DIR="$work" \
@@ -23,15 +47,13 @@ cmake -DWAYS="find_package;pkg-config" -DSOURCE_DIR="$PWD/tests/consumer/project
 
 echo "== the installed storagexml and its manual page"
 /usr/bin/storagexml example | /usr/bin/storagexml check -
-grep -q "storagexml format" /usr/share/man/man1/storagexml.1
+zgrep -q "storagexml format" /usr/share/man/man1/storagexml.1.gz
 
-echo "== apt-get remove storagexml"
-apt-get remove -y -qq -o DPkg::Lock::Timeout=300 storagexml >/dev/null
+echo "== apt-get purge"
+apt-get purge -y -qq -o DPkg::Lock::Timeout=300 "${names[@]}" >/dev/null
 left=0
-for file in $files; do
-  if [ -e "$file" ] || [ -L "$file" ]; then echo "left after removal: $file" >&2; left=1; fi
+for path in $absent; do
+  if [ -e "$path" ] || [ -L "$path" ]; then echo "left after purge: $path" >&2; left=1; fi
 done
 [ "$left" -eq 0 ]
-# The maintainer scripts (ldconfig) are all that dpkg still lists: purge them.
-apt-get purge -y -qq -o DPkg::Lock::Timeout=300 storagexml >/dev/null
 echo "package test passed"
