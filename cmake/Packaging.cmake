@@ -1,7 +1,8 @@
 # What an installed tree offers consumers besides the CMake package
 # configuration: pkg-config files.
 
-# storagexml (the binding, which requires the runtime) and storagexml-runtime.
+# storagexml (the binding, which requires the runtime), storagexml-runtime and
+# storagexml-c (the C interface).
 # Paths are relative to the .pc file itself, so the files hold for any prefix
 # given at install time (cmake --install --prefix) and in the Debian package.
 set(STORAGEXML_PKGCONFIG_DIR ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
@@ -19,7 +20,7 @@ foreach(dir LIBDIR INCLUDEDIR)
     set(STORAGEXML_PC_${dir} "\${prefix}/${CMAKE_INSTALL_${dir}}")
   endif()
 endforeach()
-foreach(name storagexml storagexml-runtime)
+foreach(name storagexml storagexml-runtime storagexml-c)
   configure_file(${CMAKE_CURRENT_LIST_DIR}/${name}.pc.in ${PROJECT_BINARY_DIR}/${name}.pc @ONLY)
   install(FILES ${PROJECT_BINARY_DIR}/${name}.pc DESTINATION ${STORAGEXML_PKGCONFIG_DIR})
 endforeach()
