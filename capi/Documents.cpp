@@ -39,8 +39,10 @@ protected:
 
     std::streamsize xsgetn(char* data, std::streamsize size) override {
         std::streamsize done = std::min<std::streamsize>(egptr() - gptr(), size);
-        std::memcpy(data, gptr(), static_cast<std::size_t>(done));
-        setg(eback(), gptr() + done, egptr());
+        if (done > 0) {
+            std::memcpy(data, gptr(), static_cast<std::size_t>(done));
+            setg(eback(), gptr() + done, egptr());
+        }
         while (done < size) {
             const std::size_t got = Fill(data + done, static_cast<std::size_t>(size - done));
             if (got == 0) break;

@@ -276,7 +276,8 @@ storagexml_kind storagexml_value_kind(const storagexml_value* value) {
     });
 }
 
-int storagexml_value_set_valid(storagexml_value* value, storagexml_kind kind, int valid, storagexml_error** error) {
+// The kind comes as an int: a host may pass any number, which no enum type of C++ can hold.
+int storagexml_value_set_valid(storagexml_value* value, int kind, int valid, storagexml_error** error) {
     return Call(error, __func__, [&] {
         CScalarChoice& choice = Scalars(value);
         const bool on = valid != 0;
@@ -294,7 +295,7 @@ int storagexml_value_set_valid(storagexml_value* value, storagexml_kind kind, in
         }
         case STORAGEXML_KIND_UNSET: break;
         }
-        throw ArgumentError{"the kind " + std::to_string(static_cast<int>(kind)) + " has no alternative to select"};
+        throw ArgumentError{"the kind " + std::to_string(kind) + " has no alternative to select"};
     });
 }
 

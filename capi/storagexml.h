@@ -288,11 +288,11 @@ STORAGEXML_API void storagexml_value_free(storagexml_value* value);
 STORAGEXML_API storagexml_kind storagexml_value_kind(const storagexml_value* value);
 /**
  * Selects (`valid` nonzero, with the kind's default value, unless it is set already) or unsets
- * (`valid` 0, when it is the one set) the alternative of a scalar kind, as C++'s SetValidNum()
- * and its siblings do; unsetting ::STORAGEXML_KIND_RANGE unsets a parameter's range.
+ * (`valid` 0, when it is the one set) the alternative of `kind`, a ::storagexml_kind of a scalar,
+ * as C++'s SetValidNum() and its siblings do; unsetting ::STORAGEXML_KIND_RANGE unsets a
+ * parameter's range.
  */
-STORAGEXML_API int storagexml_value_set_valid(storagexml_value* value, storagexml_kind kind, int valid,
-                                              storagexml_error** error);
+STORAGEXML_API int storagexml_value_set_valid(storagexml_value* value, int kind, int valid, storagexml_error** error);
 /** The double; fails with ::STORAGEXML_ERROR_INVALID_STATE unless that kind is set. */
 STORAGEXML_API int storagexml_value_num(const storagexml_value* value, double* out, storagexml_error** error);
 /** Sets the double. */

@@ -115,7 +115,7 @@ struct Feed {
 int FeedRead(void* context, char* buffer, std::size_t capacity, std::size_t* length) {
     auto& feed = *static_cast<Feed*>(context);
     const std::size_t n = std::min({feed.chunk, capacity, feed.text.size()});
-    std::memcpy(buffer, feed.text.data(), n);
+    if (n > 0) std::memcpy(buffer, feed.text.data(), n);
     feed.text.remove_prefix(n);
     *length = n;
     return 0;

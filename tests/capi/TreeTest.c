@@ -211,7 +211,7 @@ static void set_valid_selects_and_unsets(void) {
     CHECK(storagexml_value_kind(value) == STORAGEXML_KIND_UNSET);
     CHECK(storagexml_value_set_valid(value, STORAGEXML_KIND_RANGE, 1, &error) != 0);
     CHECK_ERROR(error, STORAGEXML_ERROR_ARGUMENT, "storagexml_value_set_valid: a range is selected with");
-    CHECK(storagexml_value_set_valid(value, (storagexml_kind)99, 1, &error) != 0);
+    CHECK(storagexml_value_set_valid(value, 99, 1, &error) != 0);
     CHECK_ERROR(error, STORAGEXML_ERROR_ARGUMENT, "storagexml_value_set_valid: the kind 99 has no alternative");
 
     /* A cell holds the first five kinds only. */
