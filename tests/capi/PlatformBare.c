@@ -1,6 +1,7 @@
 /* The tests' platform on Windows with no C runtime at all, as an MSVC-ABI host of the C
    interface is built where only the compiler and the linker are at hand: kernel32 alone,
-   declared here, and what a C runtime would otherwise define for the compiler. */
+   declared here, and what a C runtime would otherwise define for the compiler (_fltused;
+   memset and memcpy too, should the compiler ever call them). */
 #include "Harness.h"
 
 typedef unsigned long dword;
@@ -17,29 +18,13 @@ __declspec(dllimport) void* __stdcall CreateFileA(const char* path, dword access
                                                   dword disposition, dword attributes, void* template_file);
 __declspec(dllimport) int __stdcall ReadFile(void* file, void* data, dword size, dword* got, void* overlapped);
 __declspec(dllimport) int __stdcall CloseHandle(void* handle);
-__declspec(dllimport) int __stdcall DeleteFileA(const char* path);
 __declspec(dllimport) void* __stdcall GetProcessHeap(void);
 __declspec(dllimport) void* __stdcall HeapAlloc(void* heap, dword flags, size_t size);
-__declspec(dllimport) void* __stdcall HeapReAlloc(void* heap, dword flags, void* memory, size_t size);
 __declspec(dllimport) int __stdcall HeapFree(void* heap, dword flags, void* memory);
 __declspec(dllimport) __declspec(noreturn) void __stdcall ExitProcess(unsigned code);
 
 /* Marks a program that uses floating point; a C runtime would define it. */
 int _fltused = 0;
-
-/* The compiler may call these for copies and initializations; a C runtime would define them. */
-void* memset(void* target, int byte, size_t size) {
-    volatile unsigned char* to = (volatile unsigned char*)target;
-    while (size--) *to++ = (unsigned char)byte;
-    return target;
-}
-
-void* memcpy(void* target, const void* source, size_t size) {
-    volatile unsigned char* to = (volatile unsigned char*)target;
-    const unsigned char* from = (const unsigned char*)source;
-    while (size--) *to++ = *from++;
-    return target;
-}
 
 void harness_print(const char* text) {
     dword written = 0;
@@ -48,24 +33,16 @@ void harness_print(const char* text) {
 
 char* harness_load(const char* path, size_t* size) {
     void* file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-    char* bytes = NULL;
-    size_t length = 0;
+    char* bytes = file == INVALID_HANDLE ? NULL : HeapAlloc(GetProcessHeap(), 0, 1 << 20); /* the examples are far smaller */
     dword got = 0;
-    if (file == INVALID_HANDLE) return NULL;
-    do {
-        char* grown = bytes ? HeapReAlloc(GetProcessHeap(), 0, bytes, length + 65537)
-                            : HeapAlloc(GetProcessHeap(), 0, length + 65537);
-        if (grown) bytes = grown;
-        if (!grown || !ReadFile(file, bytes + length, 65536, &got, NULL)) {
-            harness_release(bytes);
-            CloseHandle(file);
-            return NULL;
-        }
-        length += got;
-    } while (got > 0);
-    CloseHandle(file);
-    bytes[length] = '\0';
-    *size = length;
+    if (bytes && ReadFile(file, bytes, (1 << 20) - 1, &got, NULL)) {
+        bytes[got] = '\0';
+        *size = got;
+    } else {
+        harness_release(bytes);
+        bytes = NULL;
+    }
+    if (file != INVALID_HANDLE) CloseHandle(file);
     return bytes;
 }
 
@@ -73,7 +50,5 @@ void harness_release(char* bytes) {
     if (bytes) HeapFree(GetProcessHeap(), 0, bytes);
 }
 
-void harness_remove(const char* path) { DeleteFileA(path); }
-
 /* The entry point (lld-link /entry:harness_start): every suite, then the exit status. */
-void harness_start(void) { ExitProcess((unsigned)harness_run(NULL)); }
+void harness_start(void) { ExitProcess((unsigned)harness_run()); }

@@ -7,8 +7,9 @@
 # system (the Debian package), with no path given.
 # Also: WORK_DIR (scratch, emptied first), LIBDIR (relative to the prefix),
 # CC, CXX and PKG_CONFIG (programs), C_FLAGS, CXX_FLAGS and LINKER_FLAGS
-# (optional). The C host is built with pkg-config twice, as C99 and as C++17,
-# with every warning an error: the installed header compiles as both.
+# (optional). The C host is the C interface's tests (tests/capi), built with
+# pkg-config as C99 with every warning an error; its header is also compiled
+# as C++17 so, as the installed storagexml.h must compile as both.
 # A cross build passes its TOOLCHAIN_FILE and the EMULATOR that runs its
 # programs; its consumers run with the installed DLLs beside them, as a
 # Windows host deploys them.
@@ -16,7 +17,7 @@ cmake_minimum_required(VERSION 3.20)
 
 include(${CMAKE_CURRENT_LIST_DIR}/../Run.cmake)
 
-set(consumers "storage_consumer storagexml" "runtime_consumer storagexml-runtime" "c_consumer storagexml-c")
+set(consumers "storage_consumer storagexml" "runtime_consumer storagexml-runtime" "capi_tests storagexml-c")
 file(REMOVE_RECURSE ${WORK_DIR})
 if(BUILD_DIR)
   set(prefix ${WORK_DIR}/prefix)
@@ -71,9 +72,16 @@ if("pkg-config" IN_LIST WAYS)
       message(FATAL_ERROR "pkg-config ${package} failed:\n${package_flags}")
     endif()
     separate_arguments(package_flags UNIX_COMMAND "${package_flags}")
-    if(EXISTS ${SOURCE_DIR}/${program}.c)
-      build_and_run(${program} C99 ${CC} ${c_flags} ${strict} -std=c99 ${SOURCE_DIR}/${program}.c)
-      build_and_run(${program} C++17 ${CXX} ${flags} ${strict} -std=c++17 -x c++ ${SOURCE_DIR}/${program}.c -x none)
+    if(program STREQUAL capi_tests)
+      get_filename_component(tests ${SOURCE_DIR}/../.. ABSOLUTE)
+      file(GLOB sources ${tests}/capi/*.c)
+      list(REMOVE_ITEM sources ${tests}/capi/PlatformBare.c)
+      execute_process(COMMAND ${PKG_CONFIG} --cflags ${package} OUTPUT_VARIABLE include OUTPUT_STRIP_TRAILING_WHITESPACE)
+      separate_arguments(include UNIX_COMMAND "${include}")
+      run("compile storagexml.h as C++17" ${CXX} ${strict} -std=c++17 -fsyntax-only -x c++ ${include}
+          ${tests}/capi/Harness.h)
+      build_and_run(${program} C99 ${CC} ${c_flags} ${strict} -std=c99 "-DSTORAGEXML_SOURCE_DIR=\"${tests}/..\""
+                    "-DSTORAGEXML_SCRATCH_DIR=\"${WORK_DIR}\"" ${sources})
     else()
       build_and_run(${program} C++ ${CXX} ${flags} ${SOURCE_DIR}/${program}.cpp)
     endif()
