@@ -55,7 +55,7 @@ static void a_null_argument_is_an_error(void) {
         storagexml_error* error = NULL;
         if ((result = call_with_null(row, &expected, &error)) < 0) break;
         harness_row(expected);
-        CHECK(result != 0 && error_is(error, STORAGEXML_ERROR_ARGUMENT, expected));
+        CHECK(result != 0 && error_is(&error, STORAGEXML_ERROR_ARGUMENT, expected));
         CHECK(call_with_null(row, &expected, NULL) != 0);
     }
     CHECK(row == 15);
@@ -90,7 +90,7 @@ static void failures_of_the_runtime_are_errors(void) {
        allocation), and a length no string can have. */
 #ifndef __SANITIZE_ADDRESS__
     CHECK(storagexml_value_set_str(value, "x", (size_t)1 << 50, &error) != 0);
-    CHECK(error_is(error, STORAGEXML_ERROR_OUT_OF_MEMORY, "Out of memory"));
+    CHECK(error_is(&error, STORAGEXML_ERROR_OUT_OF_MEMORY, "Out of memory"));
 #endif
     CHECK(storagexml_value_set_str(value, "x", (size_t)-2, &error) != 0);
     CHECK(storagexml_error_get_kind(error) == STORAGEXML_ERROR_OTHER && *storagexml_error_message(error));

@@ -33,7 +33,7 @@ static int read_way(int way, const char* path, const char* bytes, size_t size, s
            : way == 5 ? storagexml_reader_open_text(bytes, size, &reader, NULL)
                       : storagexml_reader_open_callback(feed_read, &source, &reader, NULL)) == 0);
     CHECK(storagexml_reader_key_id(reader, &text, &length, error) != 0);
-    CHECK(error_is(*error, STORAGEXML_ERROR_INVALID_STATE, "The array's fields follow its last item"));
+    CHECK(error_is(error, STORAGEXML_ERROR_INVALID_STATE, "The array's fields follow its last item"));
     *error = NULL;
     CHECK(storagexml_array_create(out, NULL) == 0);
     while (!(failed = storagexml_reader_next(reader, &item, error)) && item) {
@@ -79,7 +79,7 @@ static void every_way_of_reading_agrees(void) {
             const int failed = read_way(way, rows[r].path, bytes, size, &array, &error);
             harness_row(ways[way]);
             CHECK(failed == (rows[r].chain != NULL) && (array == NULL) == failed);
-            if (failed) CHECK(chain_is(error, rows[r].chain, rows[r].levels));
+            if (failed) CHECK(chain_is(&error, rows[r].chain, rows[r].levels));
             if (!failed) CHECK(storagexml_array_write_text(array, &text, &length, NULL) == 0 && text_is(text, length, bytes));
             storagexml_array_free(array);
         }
@@ -93,12 +93,11 @@ static void failing_sources_are_named(void) {
     storagexml_error* error = NULL;
     feed source = {text, sizeof text - 1, 10, 0, 0};
     CHECK(storagexml_array_read_file(SCRATCH("missing.xml"), &array, &error) != 0);
-    CHECK(error_is(error, GENERAL, "Cannot read the file [" SCRATCH("missing.xml") "]"));
+    CHECK(error_is(&error, GENERAL, "Cannot read the file [" SCRATCH("missing.xml") "]"));
     /* The host's stream fails: wherever that comes, it is the cause of the chain. */
     for (source.fail_at = 0; source.fail_at < sizeof text; source.fail_at += 30, source.at = 0) {
         CHECK(storagexml_array_read_callback(feed_read, &source, &array, &error) != 0);
-        CHECK(starts_with(cause_of(error), "Cannot read the input stream"));
-        storagexml_error_free(error);
+        CHECK(cause_is(&error, "Cannot read the input stream"));
     }
     CHECK(array == NULL);
 }
@@ -167,7 +166,7 @@ static void written_documents(void) {
     }
     harness_row("");
     CHECK(storagexml_array_write_text_options(array, 4, &text, &length, &error) != 0);
-    CHECK(error_is(error, STORAGEXML_ERROR_ARGUMENT, "storagexml_array_write_text_options: the flags 4 hold a bit"));
+    CHECK(error_is(&error, STORAGEXML_ERROR_ARGUMENT, "storagexml_array_write_text_options: the flags 4 hold a bit"));
     /* Indented, item by item to a file: nothing changes at the path unless the writer closes. */
     CHECK(!storagexml_array_write_text(array, &indented, &length, NULL));
     CHECK(!storagexml_writer_open_file(SCRATCH("written.xml"), STORAGEXML_WRITE_DEFAULT, &writer, NULL));
@@ -181,18 +180,15 @@ static void written_documents(void) {
        and stops a writer for good. */
     to.fail = 1;
     CHECK(!storagexml_writer_open_callback(sink_write, &to, 0, &writer, NULL) && write_items(writer, array, &error));
-    CHECK(starts_with(cause_of(error), "Cannot write the output stream"));
-    storagexml_error_free(error);
+    CHECK(cause_is(&error, "Cannot write the output stream"));
     storagexml_writer_free(writer);
     CHECK(!storagexml_item_clear_params(item, NULL) && storagexml_array_write_file(array, SCRATCH("written.xml"), &error));
-    CHECK(starts_with(cause_of(error), "The collection [parameters] holds 0 item(s), fewer than its minimum of 1"));
-    storagexml_error_free(error);
+    CHECK(cause_is(&error, "The collection [parameters] holds 0 item(s), fewer than its minimum of 1"));
     CHECK(file_is(SCRATCH("written.xml"), indented, length));
     CHECK(!storagexml_writer_open_check(&writer, NULL) && write_items(writer, array, &error));
-    CHECK(storagexml_error_get_kind(error) == VALIDATION && storagexml_writer_write_item(writer, item, NULL));
-    storagexml_error_free(error);
+    CHECK(cause_is(&error, "The collection [parameters]") && storagexml_writer_write_item(writer, item, NULL));
     CHECK(storagexml_writer_close(writer, "c", 1, "k", 1, &error) != 0);
-    CHECK(error_is(error, STORAGEXML_ERROR_INVALID_STATE, "The document writer failed earlier"));
+    CHECK(error_is(&error, STORAGEXML_ERROR_INVALID_STATE, "The document writer failed earlier"));
     storagexml_writer_free(writer);
     storagexml_free(indented);
     storagexml_value_free(value);

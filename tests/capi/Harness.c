@@ -34,8 +34,8 @@ int starts_with(const char* text, const char* prefix) {
     return text_length(text) >= length && same_bytes(text, length, prefix, length);
 }
 
-int chain_is(storagexml_error* error, const expected_level* levels, size_t count) {
-    const storagexml_error* level = error;
+int chain_is(storagexml_error** error, const expected_level* levels, size_t count) {
+    const storagexml_error* level = *error;
     size_t i;
     int ok = 1;
     for (i = 0; i < count && level; ++i, level = storagexml_error_inner(level)) {
@@ -48,18 +48,24 @@ int chain_is(storagexml_error* error, const expected_level* levels, size_t count
             ok = 0;
         }
     }
-    storagexml_error_free(error);
+    storagexml_error_free(*error);
+    *error = NULL;
     return ok && i == count && !level;
 }
 
-int error_is(storagexml_error* error, storagexml_error_kind kind, const char* message) {
+int error_is(storagexml_error** error, storagexml_error_kind kind, const char* message) {
     const expected_level level = {kind, 0, 0, message};
     return chain_is(error, &level, 1);
 }
 
-const char* cause_of(const storagexml_error* error) {
-    while (storagexml_error_inner(error)) error = storagexml_error_inner(error);
-    return storagexml_error_message(error);
+int cause_is(storagexml_error** error, const char* message) {
+    const storagexml_error* cause = *error;
+    int ok;
+    while (storagexml_error_inner(cause)) cause = storagexml_error_inner(cause);
+    ok = *error && starts_with(storagexml_error_message(cause), message);
+    storagexml_error_free(*error);
+    *error = NULL;
+    return ok;
 }
 
 int text_is(char* text, size_t length, const char* expected) {

@@ -34,13 +34,13 @@ typedef struct expected_level {
     long line, column;
     const char* message;
 } expected_level;
-/* Whether `error` is exactly that chain, outermost first; frees it. */
-int chain_is(storagexml_error* error, const expected_level* levels, size_t count);
+/* Whether *error is exactly that chain, outermost first; frees it, leaving *error NULL. */
+int chain_is(storagexml_error** error, const expected_level* levels, size_t count);
 #define CHAIN_IS(error, levels) chain_is((error), (levels), sizeof(levels) / sizeof((levels)[0]))
-/* Whether `error` is one level of that kind, at no position, its message starting so; frees it. */
-int error_is(storagexml_error* error, storagexml_error_kind kind, const char* message);
-/* The message of the level nearest the cause. */
-const char* cause_of(const storagexml_error* error);
+/* Whether *error is one level of that kind, at no position, its message starting so; frees it. */
+int error_is(storagexml_error** error, storagexml_error_kind kind, const char* message);
+/* Whether the message of the level of *error nearest the cause starts so; frees *error, leaving it NULL. */
+int cause_is(storagexml_error** error, const char* message);
 
 /* A document handed to the library in pieces of `chunk` bytes, from `at`; reading fails from `fail_at` on. */
 typedef struct feed {

@@ -120,7 +120,7 @@ static void unset_alternatives(void) {
     /* Nothing set: a getter refuses with the core's error, a range is NULL. */
     CHECK(!storagexml_value_create(&value, NULL) && storagexml_value_kind(value) == STORAGEXML_KIND_UNSET);
     CHECK(!storagexml_value_range(value, &range, NULL) && range == NULL && storagexml_value_num(value, &number, &error));
-    CHECK(error_is(error, STORAGEXML_ERROR_INVALID_STATE, "The Property GetNum is not valid. SetNum must be called first"));
+    CHECK(error_is(&error, STORAGEXML_ERROR_INVALID_STATE, "The Property GetNum is not valid. SetNum must be called first"));
     /* Selecting a kind gives its default value; unsetting another kind changes nothing. */
     CHECK(!storagexml_value_set_valid(value, STORAGEXML_KIND_NUM, 1, NULL) && !storagexml_value_num(value, &number, NULL));
     CHECK(number == 0 && !storagexml_value_set_valid(value, STORAGEXML_KIND_STR, 0, NULL));
@@ -129,12 +129,12 @@ static void unset_alternatives(void) {
     CHECK(!storagexml_value_set_valid(value, STORAGEXML_KIND_W, 0, NULL) && storagexml_value_kind(value) == STORAGEXML_KIND_RANGE);
     CHECK(!storagexml_value_set_valid(value, STORAGEXML_KIND_RANGE, 0, NULL) && storagexml_value_kind(value) == STORAGEXML_KIND_UNSET);
     CHECK(storagexml_value_set_valid(value, 99, 1, &error) != 0);
-    CHECK(error_is(error, STORAGEXML_ERROR_ARGUMENT, "storagexml_value_set_valid: the kind 99 has no alternative"));
+    CHECK(error_is(&error, STORAGEXML_ERROR_ARGUMENT, "storagexml_value_set_valid: the kind 99 has no alternative"));
     /* A range cell holds the five scalar kinds only, and a range only cells. */
     CHECK(!storagexml_value_create_cell(&cell, NULL) && storagexml_value_set_range(cell, range, &error) != 0);
-    CHECK(error_is(error, STORAGEXML_ERROR_ARGUMENT, "storagexml_value_set_range: the value is a range cell"));
+    CHECK(error_is(&error, STORAGEXML_ERROR_ARGUMENT, "storagexml_value_set_range: the value is a range cell"));
     CHECK(storagexml_range_append_cell(range, value, &error) != 0);
-    CHECK(error_is(error, STORAGEXML_ERROR_ARGUMENT, "storagexml_range_append_cell: the value is a parameter's value"));
+    CHECK(error_is(&error, STORAGEXML_ERROR_ARGUMENT, "storagexml_range_append_cell: the value is a parameter's value"));
     storagexml_value_free(cell);
     storagexml_range_free(range);
     storagexml_value_free(value);
@@ -157,9 +157,9 @@ static void collections_and_handles_that_outlive_their_parents(void) {
     CHECK(text_is(text, length, "made"));
     storagexml_item_free(item);
     CHECK(storagexml_array_item(array, 2, &item, &error) != 0);
-    CHECK(error_is(error, STORAGEXML_ERROR_GENERAL, "The index 2 is outside the collection [StorageItems], which holds 2"));
+    CHECK(error_is(&error, STORAGEXML_ERROR_GENERAL, "The index 2 is outside the collection [StorageItems], which holds 2"));
     CHECK(storagexml_array_remove_item(array, (size_t)1 << 40, &error) != 0);
-    CHECK(error_is(error, STORAGEXML_ERROR_ARGUMENT, "storagexml_array_remove_item: the index 1099511627776 is larger"));
+    CHECK(error_is(&error, STORAGEXML_ERROR_ARGUMENT, "storagexml_array_remove_item: the index 1099511627776 is larger"));
 
     /* A child's handle outlives its parent's handle and its removal from the parent. */
     CHECK(!storagexml_array_item(array, 0, &item, NULL) && !storagexml_item_param(item, 2, &param, NULL));
@@ -167,7 +167,7 @@ static void collections_and_handles_that_outlive_their_parents(void) {
     CHECK(storagexml_item_param_count(item) == 5 && !storagexml_item_remove_param(item, 2, NULL));
     CHECK(!storagexml_item_clear_params(item, NULL) && storagexml_item_param_count(item) == 0);
     CHECK(storagexml_item_param(item, 0, &param, &error) != 0);
-    CHECK(error_is(error, STORAGEXML_ERROR_GENERAL, "The index 0 is outside the collection [parameters]"));
+    CHECK(error_is(&error, STORAGEXML_ERROR_GENERAL, "The index 0 is outside the collection [parameters]"));
     storagexml_item_free(item);
     CHECK(!storagexml_param_value(param, &value, NULL));
     storagexml_param_free(param);
@@ -177,7 +177,7 @@ static void collections_and_handles_that_outlive_their_parents(void) {
     storagexml_value_free(value);
     CHECK(!storagexml_range_add_cell(range, &value, NULL) && !storagexml_range_remove_cell(range, 0, NULL));
     CHECK(storagexml_range_remove_cell(range, 1, &error) != 0);
-    CHECK(error_is(error, STORAGEXML_ERROR_GENERAL, "The index 1 is outside the collection [arrRange_ChoiceA]"));
+    CHECK(error_is(&error, STORAGEXML_ERROR_GENERAL, "The index 1 is outside the collection [arrRange_ChoiceA]"));
     CHECK(!storagexml_range_clear_cells(range, NULL) && storagexml_range_cell_count(range) == 0);
     storagexml_range_free(range);
     CHECK(!storagexml_value_set_num(value, 1, NULL) && storagexml_value_kind(value) == STORAGEXML_KIND_NUM);
