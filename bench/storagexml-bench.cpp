@@ -1,11 +1,13 @@
 // storagexml-bench: how fast the library writes and reads a large Storage
-// document, against a raw Expat parse of the same text, and how much memory a
-// read takes. Each measurement runs twice over: warm, as the best of several
-// runs inside this process (a long-running host), and cold, as the median of
-// runs in fresh processes (a program that reads one document and exits, and
-// pays the first touch of every page it allocates). For a cold run the
-// program starts itself again with --cold-step.
+// document, against a raw Expat parse of the same text, how much memory a
+// read takes, and what a read through the C interface costs. Each measurement
+// runs twice over: warm, as the best of several runs inside this process (a
+// long-running host), and cold, as the median of runs in fresh processes (a
+// program that reads one document and exits, and pays the first touch of
+// every page it allocates). For a cold run the program starts itself again
+// with --cold-step. The C interface's read is measured warm only.
 #include <storage/Storage.h>
+#include <storagexml.h>
 
 #include <CLI/CLI.hpp>
 #include <expat.h>
@@ -160,6 +162,41 @@ std::string LoadFile(const std::string& path) {
 
 double Mbps(std::size_t bytes, double seconds) { return static_cast<double>(bytes) / seconds / 1e6; }
 
+// FromXml and the same read through the C interface, by turns so that both
+// meet the same state of the machine, each the best of `runs`; the tree of the
+// run before is freed untimed. Both trees must write back as `written`.
+struct ReadFigures {
+    double read;
+    double capiRead;
+    long long items;
+};
+
+ReadFigures Reads(int runs, const std::string& text, const std::string& written) {
+    ReadFigures figures{std::numeric_limits<double>::max(), std::numeric_limits<double>::max(), 0};
+    CSmartPtr<CStorageArray> target;
+    storagexml_array* array = nullptr;
+    for (int run = 0; run < runs; ++run) {
+        target = CStorageArray::CreateInstance();
+        figures.read = std::min(figures.read, Seconds([&] { target->FromXml(text); }));
+        storagexml_array_free(array);
+        array = nullptr;
+        figures.capiRead = std::min(figures.capiRead, Seconds([&] {
+            if (storagexml_array_read_text(text.data(), text.size(), &array, nullptr) != 0) {
+                throw std::runtime_error("the read through the C interface failed");
+            }
+        }));
+    }
+    char* again = nullptr;
+    std::size_t length = 0;
+    const bool same = target->ToXml() == written && storagexml_array_write_text(array, &again, &length, nullptr) == 0 &&
+                      std::string(again, length) == written;
+    storagexml_free(again);
+    storagexml_array_free(array);
+    if (!same) throw std::runtime_error("the document did not read back equal");
+    figures.items = target->GetStorageItems()->GetCount();
+    return figures;
+}
+
 // ---- Cold runs ------------------------------------------------------------------
 
 // One cold measurement, run in a fresh process on the document at `path`:
@@ -273,8 +310,9 @@ struct Options {
 };
 
 void Report(const Options& options, long long items, std::size_t bytes, std::size_t writtenBytes, double write,
-            double read, double parse, long long readBytes, const ColdFigures& cold) {
+            double read, double capiRead, double parse, long long readBytes, const ColdFigures& cold) {
     const double writeMBps = Mbps(writtenBytes, write), readMBps = Mbps(bytes, read), parseMBps = Mbps(bytes, parse);
+    const double capiReadMBps = Mbps(bytes, capiRead);
     const double coldWriteMBps = Mbps(writtenBytes, cold.write), coldReadMBps = Mbps(bytes, cold.read),
                  coldParseMBps = Mbps(bytes, cold.parse);
     const double memory = static_cast<double>(readBytes) / static_cast<double>(bytes);
@@ -287,19 +325,22 @@ void Report(const Options& options, long long items, std::size_t bytes, std::siz
     std::printf("%-28s %10s %10s %10s %10s\n", "measure", "warm s", "warm MB/s", "cold s", "cold MB/s");
     std::printf("%-28s %10.3f %10.1f %10.3f %10.1f\n", "write (ToXml)", write, writeMBps, cold.write, coldWriteMBps);
     std::printf("%-28s %10.3f %10.1f %10.3f %10.1f\n", "read (FromXml)", read, readMBps, cold.read, coldReadMBps);
+    std::printf("%-28s %10.3f %10.1f %10s %10s\n", "read (C interface)", capiRead, capiReadMBps, "-", "-");
     std::printf("%-28s %10.3f %10.1f %10.3f %10.1f\n", "raw Expat parse", parse, parseMBps, cold.parse,
                 coldParseMBps);
     std::printf("%-28s %21.2f %21.2f\n", "read over parse", readMBps / parseMBps, coldReadMBps / coldParseMBps);
     std::printf("%-28s %21.2f %21.2f\n", "write over parse", writeMBps / parseMBps, coldWriteMBps / coldParseMBps);
+    std::printf("%-28s %21.2f\n", "C interface read over read", capiReadMBps / readMBps);
     std::printf("%-28s %10.1f MB (%.2f x the text)\n", "read peak memory growth", static_cast<double>(readBytes) / 1e6,
                 memory);
     std::printf("%-28s %10.1f MB (%.0f bytes per item)\n\n", "objects kept after a read",
                 static_cast<double>(cold.kept) / 1e6, perItem);
     std::printf("RESULT bytes=%llu write_MBps=%.1f read_MBps=%.1f parse_MBps=%.1f read_over_parse=%.2f "
                 "write_over_parse=%.2f read_mem_over_bytes=%.2f cold_read_over_parse=%.2f "
-                "cold_write_over_parse=%.2f object_bytes_per_item=%.0f\n",
+                "cold_write_over_parse=%.2f object_bytes_per_item=%.0f capi_read_over_read=%.2f\n",
                 static_cast<unsigned long long>(bytes), writeMBps, readMBps, parseMBps, readMBps / parseMBps,
-                writeMBps / parseMBps, memory, coldReadMBps / coldParseMBps, coldWriteMBps / coldParseMBps, perItem);
+                writeMBps / parseMBps, memory, coldReadMBps / coldParseMBps, coldWriteMBps / coldParseMBps, perItem,
+                capiReadMBps / readMBps);
 }
 
 void Measure(const Options& options, const std::string& self) {
@@ -317,13 +358,9 @@ void Measure(const Options& options, const std::string& self) {
 
     std::string written;
     const double write = BestOf(options.runs, [&] { written = std::string(); }, [&] { written = source->ToXml(); });
-    CSmartPtr<CStorageArray> target;
-    const double read = BestOf(options.runs, [&] { target = CStorageArray::CreateInstance(); },
-                               [&] { target->FromXml(text); });
     const double parse = BestOf(options.runs, [] {}, [&] { RawParse(text); });
-    if (target->ToXml() != written) throw std::runtime_error("the document did not read back equal");
-    const long long items = target->GetStorageItems()->GetCount();
-    source = target = nullptr;  // the cold runs start with this process small
+    const ReadFigures reads = Reads(options.runs, text, written);
+    source = nullptr;  // the cold runs start with this process small
 
     ColdFigures cold{};
     if (options.file.empty()) {
@@ -336,7 +373,7 @@ void Measure(const Options& options, const std::string& self) {
     }
     const std::size_t bytes = options.file.empty() ? written.size() : static_cast<std::size_t>(
                                                                             std::filesystem::file_size(options.file));
-    Report(options, items, bytes, written.size(), write, read, parse, readBytes, cold);
+    Report(options, reads.items, bytes, written.size(), write, reads.read, reads.capiRead, parse, readBytes, cold);
 }
 
 } // namespace

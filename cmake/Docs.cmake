@@ -11,6 +11,7 @@ get_directory_property(runtime_headers DIRECTORY runtime DEFINITION NQXML_PUBLIC
 get_directory_property(storage_headers DIRECTORY storage DEFINITION STORAGE_PUBLIC_HEADERS)
 list(TRANSFORM runtime_headers PREPEND ${PROJECT_SOURCE_DIR}/runtime/)
 list(TRANSFORM storage_headers PREPEND ${PROJECT_SOURCE_DIR}/storage/)
+set(c_header ${PROJECT_SOURCE_DIR}/capi/storagexml.h)
 
 set(DOXYGEN_PROJECT_NAME StorageXml)
 set(DOXYGEN_PROJECT_NUMBER ${PROJECT_VERSION})
@@ -31,11 +32,11 @@ set(DOXYGEN_WARN_LOGFILE ${PROJECT_BINARY_DIR}/docs/warnings.log)
 # never a host: the reference shows them no more than private ones.
 set(DOXYGEN_MACRO_EXPANSION YES)
 set(DOXYGEN_EXPAND_ONLY_PREDEF YES)
-set(DOXYGEN_PREDEFINED NQXML_API= STORAGE_API= STORAGE_TEMPLATE= protected=private)
+set(DOXYGEN_PREDEFINED NQXML_API= STORAGE_API= STORAGE_TEMPLATE= STORAGEXML_API= protected=private)
 # Implementation details a host never names.
 set(DOXYGEN_EXCLUDE_SYMBOLS "NqXmlLib3::detail")
 
-doxygen_add_docs(docs-html ${PROJECT_SOURCE_DIR}/README.md ${runtime_headers} ${storage_headers}
+doxygen_add_docs(docs-html ${PROJECT_SOURCE_DIR}/README.md ${runtime_headers} ${storage_headers} ${c_header}
   WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
   COMMENT "Writing the API reference")
 add_custom_target(docs

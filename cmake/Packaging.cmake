@@ -1,7 +1,8 @@
 # What an installed tree offers consumers besides the CMake package
 # configuration: pkg-config files.
 
-# storagexml (the binding, which requires the runtime) and storagexml-runtime.
+# storagexml (the binding, which requires the runtime), storagexml-runtime and
+# storagexml-c (the C interface).
 # Paths are relative to the .pc file itself, so the files hold for any prefix
 # given at install time (cmake --install --prefix) and in the Debian package.
 set(STORAGEXML_PKGCONFIG_DIR ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
@@ -19,7 +20,7 @@ foreach(dir LIBDIR INCLUDEDIR)
     set(STORAGEXML_PC_${dir} "\${prefix}/${CMAKE_INSTALL_${dir}}")
   endif()
 endforeach()
-foreach(name storagexml storagexml-runtime)
+foreach(name storagexml storagexml-runtime storagexml-c)
   configure_file(${CMAKE_CURRENT_LIST_DIR}/${name}.pc.in ${PROJECT_BINARY_DIR}/${name}.pc @ONLY)
   install(FILES ${PROJECT_BINARY_DIR}/${name}.pc DESTINATION ${STORAGEXML_PKGCONFIG_DIR} COMPONENT dev)
 endforeach()
@@ -41,7 +42,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The project's own libraries are found in the build; the packages that
 # use them name libstoragexml1 themselves.
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${PROJECT_BINARY_DIR}/runtime ${PROJECT_BINARY_DIR}/storage)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS
+  ${PROJECT_BINARY_DIR}/runtime ${PROJECT_BINARY_DIR}/storage ${PROJECT_BINARY_DIR}/capi)
 # The descriptions: a summary line, then paragraphs that CPack indents.
 set(STORAGEXML_ABOUT
   "StorageXml reads, checks and writes the Storage XML document: an array of\n"

@@ -5,7 +5,8 @@
 # with a fixed seed. The corpus is copied to fuzz/out/ first, so the committed
 # one is never modified. Fails on any crash, leak, timeout or sanitizer report.
 #   FUZZ_TIME=60 fuzz/run.sh         seconds per target (default 110; the
-#                                    stream target, a cross-check, gets a third)
+#                                    stream and capi targets, cross-checks of
+#                                    the read target's reads, get a third)
 #   fuzz/run.sh read                 only the targets named
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -15,7 +16,7 @@ BUILD=${FUZZ_BUILD:-build-fuzz}
 TIME=${FUZZ_TIME:-110}
 OUT=fuzz/out
 TARGETS=("$@")
-[ ${#TARGETS[@]} -eq 0 ] && TARGETS=(read lexical stream)
+[ ${#TARGETS[@]} -eq 0 ] && TARGETS=(read lexical stream capi)
 
 mkdir -p "$OUT"
 if ! { cmake -S fuzz -B "$BUILD" -DCMAKE_CXX_COMPILER="$CXX" && cmake --build "$BUILD" -j2; } >"$OUT/build.log" 2>&1; then
@@ -29,11 +30,13 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
 status=0
 for target in "${TARGETS[@]}"; do
-  # The stream target reads the same documents as the read target.
+  # The stream and capi targets read the same documents as the read target.
   source=$target
-  [ "$target" = stream ] && source=read
   seconds=$TIME
-  [ "$target" = stream ] && seconds=$(( TIME / 3 ))
+  if [ "$target" = stream ] || [ "$target" = capi ]; then
+    source=read
+    seconds=$(( TIME / 3 ))
+  fi
   echo "== $target: replaying the corpus and the regressions"
   inputs=("fuzz/corpus/$source")
   compgen -G "fuzz/regressions/$source/*" >/dev/null && inputs+=("fuzz/regressions/$source")

@@ -19,9 +19,10 @@ NQXML_API std::FILE* OpenFileForReading(const std::string& path);
 /// a failure at any point leaves the old one as it was. Destroyed
 /// uncommitted, it removes the temporary. On Linux the temporary has no name
 /// until Commit gives it one just before the rename, so a process killed
-/// while writing leaves nothing behind; elsewhere, and on file systems
-/// without unnamed files, it is named `path.tmp-` and a suffix no other
-/// writer uses. Failures throw CNqException naming `path`.
+/// while writing leaves nothing behind (only one killed in the instant
+/// between the two steps leaves the named temporary); elsewhere, and on file
+/// systems without unnamed files, it is named `path.tmp-` and a suffix no
+/// other writer uses. Failures throw CNqException naming `path`.
 class NQXML_API CFileReplacement {
 public:
     /// Creates the temporary file beside `path` (UTF-8); the new file keeps the permissions of the old.

@@ -43,7 +43,7 @@ DEBIAN_FRONTEND=noninteractive apt-get install -y -qq -o DPkg::Lock::Timeout=300
 
 echo "== consumers built against /usr: find_package and pkg-config"
 cmake -DWAYS="find_package;pkg-config" -DSOURCE_DIR="$PWD/tests/consumer/project" -DWORK_DIR="$work" \
-  -DCXX=c++ -DPKG_CONFIG=pkg-config -P tests/consumer/RunConsumer.cmake
+  -DCC=cc -DCXX=c++ -DPKG_CONFIG=pkg-config -P tests/consumer/RunConsumer.cmake
 
 echo "== the installed storagexml and its manual page"
 /usr/bin/storagexml example | /usr/bin/storagexml check -

@@ -6,20 +6,18 @@
 # consumers are pointed at it; without, they find what is installed on the
 # system (the Debian package), with no path given.
 # Also: WORK_DIR (scratch, emptied first), LIBDIR (relative to the prefix),
-# CXX and PKG_CONFIG (programs), CXX_FLAGS and LINKER_FLAGS (optional).
+# CC, CXX and PKG_CONFIG (programs), C_FLAGS, CXX_FLAGS and LINKER_FLAGS
+# (optional). The C host is the C interface's tests (tests/capi), built with
+# pkg-config as C99 with every warning an error; its header is also compiled
+# as C++17 so, as the installed storagexml.h must compile as both.
 # A cross build passes its TOOLCHAIN_FILE and the EMULATOR that runs its
 # programs; its consumers run with the installed DLLs beside them, as a
 # Windows host deploys them.
 cmake_minimum_required(VERSION 3.20)
 
-function(run step)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
-  if(NOT result EQUAL 0)
-    message(FATAL_ERROR "${step} failed (${result}):\n${output}")
-  endif()
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/../Run.cmake)
 
-set(consumers "storage_consumer storagexml" "runtime_consumer storagexml-runtime")
+set(consumers "storage_consumer storagexml" "runtime_consumer storagexml-runtime" "capi_tests storagexml-c")
 file(REMOVE_RECURSE ${WORK_DIR})
 if(BUILD_DIR)
   set(prefix ${WORK_DIR}/prefix)
@@ -29,7 +27,7 @@ endif()
 
 if("find_package" IN_LIST WAYS)
   set(configure ${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/cmake
-      "-DCMAKE_CXX_FLAGS=${CXX_FLAGS}" "-DCMAKE_EXE_LINKER_FLAGS=${LINKER_FLAGS}")
+      "-DCMAKE_C_FLAGS=${C_FLAGS}" "-DCMAKE_CXX_FLAGS=${CXX_FLAGS}" "-DCMAKE_EXE_LINKER_FLAGS=${LINKER_FLAGS}")
   if(prefix)
     list(APPEND configure -DCMAKE_PREFIX_PATH=${prefix})
   endif()
@@ -50,12 +48,20 @@ if("find_package" IN_LIST WAYS)
   endforeach()
 endif()
 
+# Builds PROGRAM with the compiler and arguments that follow, and runs it.
+function(build_and_run program language)
+  run("build ${program} as ${language} with pkg-config" ${ARGN} -o ${WORK_DIR}/${program} ${package_flags})
+  run("${program} (${language}) built with pkg-config" ${WORK_DIR}/${program})
+endfunction()
+
 if("pkg-config" IN_LIST WAYS)
   if(prefix)
     # pkg-config gives no run path, as usual: the loader is told where to look.
     set(ENV{LD_LIBRARY_PATH} ${prefix}/${LIBDIR})
   endif()
   separate_arguments(flags UNIX_COMMAND "${CXX_FLAGS} ${LINKER_FLAGS}")
+  separate_arguments(c_flags UNIX_COMMAND "${C_FLAGS} ${LINKER_FLAGS}")
+  set(strict -Wall -Wextra -pedantic -Werror)
   foreach(consumer IN LISTS consumers)
     separate_arguments(consumer)
     list(GET consumer 0 program)
@@ -66,8 +72,18 @@ if("pkg-config" IN_LIST WAYS)
       message(FATAL_ERROR "pkg-config ${package} failed:\n${package_flags}")
     endif()
     separate_arguments(package_flags UNIX_COMMAND "${package_flags}")
-    run("build ${program} with pkg-config" ${CXX} ${flags} ${SOURCE_DIR}/${program}.cpp
-        -o ${WORK_DIR}/${program} ${package_flags})
-    run("${program} built with pkg-config" ${WORK_DIR}/${program})
+    if(program STREQUAL capi_tests)
+      get_filename_component(tests ${SOURCE_DIR}/../.. ABSOLUTE)
+      file(GLOB sources ${tests}/capi/*.c)
+      list(REMOVE_ITEM sources ${tests}/capi/PlatformBare.c)
+      execute_process(COMMAND ${PKG_CONFIG} --cflags ${package} OUTPUT_VARIABLE include OUTPUT_STRIP_TRAILING_WHITESPACE)
+      separate_arguments(include UNIX_COMMAND "${include}")
+      run("compile storagexml.h as C++17" ${CXX} ${strict} -std=c++17 -fsyntax-only -x c++ ${include}
+          ${tests}/capi/Harness.h)
+      build_and_run(${program} C99 ${CC} ${c_flags} ${strict} -std=c99 "-DSTORAGEXML_SOURCE_DIR=\"${tests}/..\""
+                    "-DSTORAGEXML_SCRATCH_DIR=\"${WORK_DIR}\"" ${sources})
+    else()
+      build_and_run(${program} C++ ${CXX} ${flags} ${SOURCE_DIR}/${program}.cpp)
+    endif()
   endforeach()
 endif()

@@ -20,14 +20,12 @@
 #include <unistd.h>
 #endif
 
-#include <chrono>
 #include <climits>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 using namespace NqXmlLib3;
@@ -385,41 +383,46 @@ TEST(CFileReplacement, OldFileSurvivesAWriteThatStopsHalfway) {
 }
 
 #if defined(__linux__)
-// A writer killed at any moment, before, during or after its commit, leaves
-// the old document or the new one, and no other file.
-TEST(CFileReplacement, AWriterKilledAtAnyMomentLeavesNothingBeside) {
+// A writer killed after any number of pieces, before its commit, leaves the
+// old document and no other file; one let through leaves the new document.
+// The child reports each piece written through a pipe and waits at a gate
+// before committing, so that every kill lands while it writes.
+TEST(CFileReplacement, AWriterKilledWhileWritingLeavesNothingBeside) {
     TempDir dir;
     if (!UnnamedFilesIn(dir.path)) GTEST_SKIP() << "no unnamed files in " << dir.path;
     const std::string path = (dir.path / "doc.xml").string();
     const std::string piece(1 << 16, 'n');
-    constexpr int pieces = 128;
-    auto writeNew = [&] {
-        CFileReplacement file(path);
-        for (int i = 0; i < pieces; ++i) file.Write(piece.data(), piece.size());
-        file.Commit();
-    };
-    const auto start = std::chrono::steady_clock::now();
-    writeNew();
-    const auto whole = std::chrono::steady_clock::now() - start;  // the kills spread over this and past it
-    for (int run = 0; run < 24; ++run) {
+    constexpr int pieces = 64;
+    for (int written = 0; written <= pieces; written += 8) {
         ReplaceFileContents(path, "old");
+        int progress[2], gate[2];
+        ASSERT_TRUE(::pipe(progress) == 0 && ::pipe(gate) == 0);
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
             try {
-                writeNew();
+                CFileReplacement file(path);
+                char go = 0;
+                for (int i = 0; i < pieces; ++i) {
+                    file.Write(piece.data(), piece.size());
+                    if (::write(progress[1], "+", 1) != 1) ::_exit(1);
+                }
+                if (::read(gate[0], &go, 1) == 1) file.Commit();
             } catch (...) {
                 ::_exit(1);
             }
             ::_exit(0);
         }
-        std::this_thread::sleep_for(whole * run / 16);
-        ::kill(child, SIGKILL);
+        char seen = 0;
+        for (int i = 0; i < written; ++i) ASSERT_EQ(1, ::read(progress[0], &seen, 1));
+        const bool letThrough = written == pieces;
+        if (letThrough) ASSERT_EQ(1, ::write(gate[1], "+", 1));
+        else ::kill(child, SIGKILL);
         int status = 0;
         ::waitpid(child, &status, 0);
-        const std::string text = Read(path);
-        EXPECT_TRUE(text == "old" || text.size() == pieces * piece.size()) << "run " << run;
-        EXPECT_EQ(1u, dir.Entries()) << "run " << run;
+        for (int fd : {progress[0], progress[1], gate[0], gate[1]}) ::close(fd);
+        EXPECT_EQ(letThrough ? std::size_t(pieces) * piece.size() : 3, Read(path).size()) << written;
+        EXPECT_EQ(1u, dir.Entries()) << written;
     }
 }
 #endif

@@ -3,12 +3,13 @@
 # mingw-w64 binutils.
 #   check-dlls.sh exports OBJDUMP NM CXXFILT DLL...
 #     each DLL exports only names of the NqXmlLib3, Storage and StorageLib
-#     namespaces, and runs no code of ours when it is loaded (no static
-#     initializer);
+#     namespaces (the C interface's DLL only storagexml_ functions), and runs
+#     no code of ours when it is loaded (no static initializer);
 #   check-dlls.sh installed OBJDUMP BUILD_DIR WORK_DIR RUNNER...
 #     `cmake --install` gives a tree whose bin/ runs with nothing else: every
 #     DLL a program or DLL there imports is beside it or one that Windows ships;
-#     the tree has the import libraries, the CMake package, the headers and
+#     the tree has the import libraries (storagexml-c.lib for MSVC-ABI hosts
+#     too, with the .def it is made from), the CMake package, the headers and
 #     the schema; and its storagexml.exe runs.
 set -euo pipefail
 
@@ -22,9 +23,13 @@ exports() {
     names=$("$objdump" -p "$dll" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | awk 'NR > 1 && NF { print $NF }')
     count=$(printf '%s\n' "$names" | grep -c . || true)
     [ "$count" -gt 0 ] || fail "$dll exports nothing"
-    outside=$(printf '%s\n' "$names" | "$cxxfilt" |
-      sed -E 's/^(typeinfo name for|typeinfo for|vtable for|VTT for|construction vtable for|non-virtual thunk to|virtual thunk to|covariant return thunk to|guard variable for) //' |
-      grep -v -E '^([^(<]* )?(NqXmlLib3|Storage|StorageLib)::' || true)
+    if [ "$(basename "$dll")" = libstoragexml-c.dll ]; then
+      outside=$(printf '%s\n' "$names" | grep -v -E '^storagexml_[a-z0-9_]+$' || true)
+    else
+      outside=$(printf '%s\n' "$names" | "$cxxfilt" |
+        sed -E 's/^(typeinfo name for|typeinfo for|vtable for|VTT for|construction vtable for|non-virtual thunk to|virtual thunk to|covariant return thunk to|guard variable for) //' |
+        grep -v -E '^([^(<]* )?(NqXmlLib3|Storage|StorageLib)::' || true)
+    fi
     [ -z "$outside" ] || fail "$dll exports names outside the library's namespaces:"$'\n'"$outside"
     initializers=$("$nm" "$dll" | grep -E '_GLOBAL__sub_I|_GLOBAL__I_' || true)
     [ -z "$initializers" ] || fail "$dll runs static initializers when loaded:"$'\n'"$initializers"
@@ -46,9 +51,11 @@ installed() {
   prefix=$work/prefix
   rm -rf "$work"
   cmake --install "$build" --prefix "$prefix" >/dev/null
-  for file in bin/libstoragexml-runtime.dll bin/libstoragexml.dll bin/storagexml.exe \
-              lib/libstoragexml-runtime.dll.a lib/libstoragexml.dll.a lib/cmake/StorageXml/StorageXmlConfig.cmake \
-              include/storagexml/storage/Storage.h include/storagexml/runtime/NqXmlLib3.h share/StorageXml/Storage.xsd; do
+  for file in bin/libstoragexml-runtime.dll bin/libstoragexml.dll bin/libstoragexml-c.dll bin/storagexml.exe \
+              lib/libstoragexml-runtime.dll.a lib/libstoragexml.dll.a lib/libstoragexml-c.dll.a \
+              lib/storagexml-c.def lib/storagexml-c.lib lib/cmake/StorageXml/StorageXmlConfig.cmake \
+              include/storagexml/storage/Storage.h include/storagexml/runtime/NqXmlLib3.h include/storagexml/storagexml.h \
+              share/StorageXml/Storage.xsd; do
     [ -f "$prefix/$file" ] || fail "the installed tree has no $file"
   done
   for binary in "$prefix"/bin/*.exe "$prefix"/bin/*.dll; do
