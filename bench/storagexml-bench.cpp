@@ -307,6 +307,7 @@ struct Options {
     int runs = 5;
     int coldRuns = 3;
     std::string file;
+    std::string save;
 };
 
 void Report(const Options& options, long long items, std::size_t bytes, std::size_t writtenBytes, double write,
@@ -388,6 +389,7 @@ int main(int argc, char** argv) {
     app.add_option("--cold-runs", options.coldRuns, "fresh processes per measurement; the median counts")
         ->check(CLI::PositiveNumber);
     app.add_option("--file", options.file, "measure this Storage document instead of a generated one");
+    app.add_option("--save", options.save, "write the generated document to this file and stop (for other benchmarks)");
     app.add_option("--cold-step", coldStep, "run one cold measurement (read, write or parse) and print it")
         ->group("")
         ->needs("--file");
@@ -396,6 +398,8 @@ int main(int argc, char** argv) {
     try {
         if (!coldStep.empty()) {
             ColdStep(coldStep, options.file);
+        } else if (!options.save.empty()) {
+            BuildDocument(options.items)->ToXmlFile(options.save);
         } else {
             Measure(options, SelfPath(argv[0]));
         }
