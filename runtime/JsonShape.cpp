@@ -1,0 +1,41 @@
+#include "runtime/JsonShape.h"
+
+namespace NqXmlLib3 {
+
+CJsonShape::CJsonShape(std::string elementName) : m_elementName(std::move(elementName)) {}
+
+void CJsonShape::Add(std::string key, Value value, const CJsonShape* shape) {
+    m_members.push_back({std::move(key), value, shape, m_slots++, false});
+}
+
+void CJsonShape::AddAlternative(std::string key, Value value, const CJsonShape* shape) {
+    const bool continues = !m_members.empty() && m_members.back().alternative && m_choiceSlot == m_slots - 1;
+    if (!continues) m_choiceSlot = m_slots++;
+    m_members.push_back({std::move(key), value, shape, m_choiceSlot, true});
+}
+
+void CJsonShape::AddChoice(const CJsonShape& alternatives) {
+    m_choiceSlot = m_slots++;
+    for (const Member& member : alternatives.m_members) {
+        m_members.push_back({member.key, member.value, member.shape, m_choiceSlot, true});
+    }
+}
+
+int CJsonShape::Find(std::string_view key) const {
+    for (std::size_t i = 0; i < m_members.size(); ++i) {
+        if (m_members[i].key == key) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+std::string CJsonShape::AlternativeKeys() const {
+    std::string keys;
+    for (const Member& member : m_members) {
+        if (!member.alternative) continue;
+        if (!keys.empty()) keys += ", ";
+        keys += member.key;
+    }
+    return keys;
+}
+
+} // namespace NqXmlLib3
