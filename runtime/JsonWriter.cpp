@@ -1,35 +1,16 @@
 #include "runtime/JsonWriter.h"
 
 #include "runtime/Exceptions.h"
+#include "runtime/Memory.h"
 #include "runtime/XmlText.h"
 
 #include <rapidjson/prettywriter.h>
+#include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
-
-namespace NqXmlLib3::detail {
-
-// RapidJSON's output stream over the writer's string.
-struct StringOutput {
-    using Ch = char;
-    std::string* out;
-    void Put(char c) { out->push_back(c); }
-    void Flush() {}
-};
-
-} // namespace NqXmlLib3::detail
-
-namespace rapidjson {
-// RapidJSON reserves room before each value and string, then puts without
-// asking again: the string grows once for each.
-inline void PutReserve(NqXmlLib3::detail::StringOutput& stream, size_t count) {
-    std::string& out = *stream.out;
-    if (out.capacity() - out.size() < count) out.reserve(std::max(out.size() + count, 2 * out.capacity()));
-}
-inline void PutUnsafe(NqXmlLib3::detail::StringOutput& stream, char c) { stream.out->push_back(c); }
-} // namespace rapidjson
 
 namespace NqXmlLib3::detail {
 
@@ -37,6 +18,11 @@ namespace {
 
 using Shape = CJsonShape;
 using Member = CJsonShape::Member;
+
+// RapidJSON writes into a buffer of its own, for which its writer copies
+// runs of text that need no escaping in bulk; the buffer is moved on to the
+// writer's string in pieces of about this size.
+constexpr std::size_t pieceSize = 1 << 16;
 
 bool IsSpecialDouble(std::string_view text) { return text == "INF" || text == "-INF" || text == "NaN"; }
 
@@ -48,112 +34,152 @@ bool IsSpecialDouble(std::string_view text) { return text == "INF" || text == "-
 template <class Writer>
 class ShapedWriter final : public CJsonWriter {
 public:
-    ShapedWriter(const Shape& root, std::string& out) : m_root(root), m_stream{&out}, m_writer(m_stream) {}
+    ShapedWriter(const Shape& root, std::string& out) : m_root(root), m_out(out), m_writer(m_buffer) {}
 
     Writer& Json() { return m_writer; }
 
     void StartElement(std::string_view name) override {
-        if (m_open.empty()) {
+        if (m_depth == 0) {
             if (m_started) throw CNqException("A JSON document holds one root object");
             m_started = true;
             m_writer.StartObject();
-            m_open.push_back({&m_root, nullptr, false});
+            Enter({&m_root, nullptr, false});
             return;
         }
-        Open& parent = m_open.back();
+        Open& parent = m_open[m_depth - 1];
         if (!parent.shape) {
             throw CNqException(FormatString("The element [%s] holds the element [%s], but its JSON value is not an object",
                                             parent.member->key.c_str(), std::string(name).c_str()));
         }
-        const Shape& shape = *parent.shape;
-        int index = shape.Find(name);
         const Member* alternative = nullptr;
-        if (index < 0) {
-            index = FindGroup(shape, name);
-            if (index >= 0) {
-                const Shape& choices = *shape.Members()[static_cast<std::size_t>(index)].shape;
-                alternative = &choices.Members()[static_cast<std::size_t>(choices.Find(name))];
-            }
-        }
-        if (index < 0) {
-            throw CNqException(FormatString("The element [%s] has no place in the JSON form of [%s]",
-                                            QuoteForMessage(name).c_str(), shape.ElementName().c_str()));
-        }
-        const Member& member = shape.Members()[static_cast<std::size_t>(index)];
+        const int index = Find(parent, name, alternative);
+        const Member& member = parent.shape->Members()[static_cast<std::size_t>(index)];
         if (parent.openArray != index) {
             CloseArray(parent);
-            WriteEmptyArrays(parent, member.slot);
-            m_writer.Key(member.key.data(), static_cast<rapidjson::SizeType>(member.key.size()));
+            if (member.slot > parent.nextSlot) WriteEmptyArrays(parent, member.slot);
+            WriteKey(member.key);
             if (member.value == Shape::Value_Array || member.value == Shape::Value_Group) {
                 m_writer.StartArray();
                 parent.openArray = index;
             }
         }
         parent.nextSlot = member.slot + 1;
-        switch (member.value) {
-        case Shape::Value_Array:
-        case Shape::Value_Object:
-            m_writer.StartObject();
-            m_open.push_back({member.shape, &member, false});
-            return;
-        case Shape::Value_Group:
+        if (member.value == Shape::Value_Group) {
             // An item of a group is an object holding the one alternative its element names.
             m_writer.StartObject();
-            m_writer.Key(alternative->key.data(), static_cast<rapidjson::SizeType>(alternative->key.size()));
-            if (alternative->value == Shape::Value_Object) {
-                m_writer.StartObject();
-                m_open.push_back({alternative->shape, alternative, true});
-            } else {
-                m_open.push_back({nullptr, alternative, true});
-                m_text.clear();
-            }
-            return;
-        default:
-            m_open.push_back({nullptr, &member, false});
-            m_text.clear();
-            return;
+            WriteKey(alternative->key);
+            Push(*alternative, true);
+        } else {
+            Push(member, false);
         }
     }
 
+    // A simple value is written with its text, which comes in one piece.
     void Text(std::string_view text) override {
-        if (m_open.empty() || m_open.back().shape) {
+        if (m_depth == 0 || m_open[m_depth - 1].shape) {
             throw CNqException("Text stands where the JSON form has an object");
         }
-        m_text.append(text);
+        if (text.empty()) return;
+        Open& open = m_open[m_depth - 1];
+        if (open.written) throw CNqException("A value of the JSON form is written in one piece");
+        WriteValue(*open.member, text);
+        open.written = true;
     }
 
     void EndElement() override {
-        if (m_open.empty()) throw CNqException("WriteEndElement has no element to end");
-        Open open = m_open.back();
-        m_open.pop_back();
+        if (m_depth == 0) throw CNqException("WriteEndElement has no element to end");
+        Open& open = m_open[m_depth - 1];
         if (open.shape) {
             CloseArray(open);
             WriteEmptyArrays(open, open.shape->Slots());
             m_writer.EndObject();
-        } else {
-            WriteValue(*open.member);
+        } else if (!open.written) {
+            WriteValue(*open.member, std::string_view());
         }
         if (open.groupItem) m_writer.EndObject();
+        --m_depth;
+        if (m_buffer.GetSize() >= pieceSize) Trim();
     }
 
-    std::size_t Depth() const override { return m_open.size(); }
+    std::size_t Depth() const override { return m_depth; }
+
+    void Trim() override {
+        const std::size_t size = m_buffer.GetSize();
+        if (size == 0) return;
+        if (m_out.capacity() - m_out.size() < size) {
+            std::string grown;
+            grown.reserve(std::max(m_out.size() + size, 2 * m_out.capacity()));
+            AdviseHugePages(&grown[0], grown.capacity());
+            grown.append(m_out);
+            m_out.swap(grown);
+        }
+        m_out.append(m_buffer.GetString(), size);
+        m_buffer.Clear();
+    }
+
+    void Resume() override {}
 
 private:
     struct Open {
         const Shape* shape;    // an object's; null for a simple value
         const Member* member;  // the key it is written under; null for the root
         bool groupItem;        // whether it is the one key of a group's item object
+        bool written = false;  // whether a simple value's text is written
         int openArray = -1;    // the member whose array is open
         int nextSlot = 0;      // the place in the content after the last key written
+        int last = 0;          // the member found last, where the next search starts
     };
 
-    // The group member of `shape` of which `name` is an alternative, or -1.
-    static int FindGroup(const Shape& shape, std::string_view name) {
-        const auto& members = shape.Members();
-        for (std::size_t i = 0; i < members.size(); ++i) {
-            if (members[i].value == Shape::Value_Group && members[i].shape->Find(name) >= 0) return static_cast<int>(i);
+    // The open elements are kept in place, for the next element as deep to reuse.
+    void Enter(const Open& open) {
+        if (m_depth == m_open.size()) m_open.emplace_back(open);
+        else m_open[m_depth] = open;
+        ++m_depth;
+    }
+
+    void Push(const Member& member, bool groupItem) {
+        if (member.value == Shape::Value_Object || member.value == Shape::Value_Array) {
+            m_writer.StartObject();
+            Enter({member.shape, &member, groupItem});
+        } else {
+            Enter({nullptr, &member, groupItem});
         }
-        return -1;
+    }
+
+    // The member of the open object that `name` names, or the group of which
+    // it is an alternative (`alternative` then names it). Children come in
+    // the order of the content: the search starts at the member found last.
+    int Find(Open& open, std::string_view name, const Member*& alternative) {
+        const auto& members = open.shape->Members();
+        const int count = static_cast<int>(members.size());
+        for (int step = 0; step < count; ++step) {
+            const int i = (open.last + step) % count;
+            const Member& member = members[static_cast<std::size_t>(i)];
+            if (member.key == name) return open.last = i;
+            if (member.value == Shape::Value_Group) {
+                const int choice = member.shape->Find(name);
+                if (choice >= 0) {
+                    alternative = &member.shape->Members()[static_cast<std::size_t>(choice)];
+                    return open.last = i;
+                }
+            }
+        }
+        throw CNqException(FormatString("The element [%s] has no place in the JSON form of [%s]",
+                                        QuoteForMessage(name).c_str(), open.shape->ElementName().c_str()));
+    }
+
+    // Keys are element names, which need no escaping: the writer takes each
+    // in quotes as raw text, laid out as any key.
+    void WriteKey(const std::string& key) {
+        char quoted[128];
+        if (key.size() + 2 > sizeof quoted) {
+            m_writer.Key(key.data(), static_cast<rapidjson::SizeType>(key.size()));
+            return;
+        }
+        quoted[0] = '"';
+        std::memcpy(quoted + 1, key.data(), key.size());
+        quoted[key.size() + 1] = '"';
+        m_writer.RawValue(quoted, key.size() + 2, rapidjson::kStringType);
     }
 
     void CloseArray(Open& open) {
@@ -167,7 +193,7 @@ private:
         for (const Member& member : open.shape->Members()) {
             if (member.slot < open.nextSlot || member.slot >= slot) continue;
             if (member.value != Shape::Value_Array && member.value != Shape::Value_Group) continue;
-            m_writer.Key(member.key.data(), static_cast<rapidjson::SizeType>(member.key.size()));
+            WriteKey(member.key);
             m_writer.StartArray();
             m_writer.EndArray();
         }
@@ -176,41 +202,38 @@ private:
 
     // The element's text as the JSON value its key takes: the lexical form of
     // a number is already a JSON number, as "true" and "false" are literals.
-    void WriteValue(const Member& member) {
-        const auto size = static_cast<rapidjson::SizeType>(m_text.size());
+    void WriteValue(const Member& member, std::string_view text) {
         switch (member.value) {
         case Shape::Value_Double:
-            if (IsSpecialDouble(m_text)) {
-                m_writer.String(m_text.data(), size);
-                return;
-            }
-            m_writer.RawValue(m_text.data(), m_text.size(), rapidjson::kNumberType);
+            if (IsSpecialDouble(text)) break;
+            m_writer.RawValue(text.data(), text.size(), rapidjson::kNumberType);
             return;
         case Shape::Value_Integer:
-            m_writer.RawValue(m_text.data(), m_text.size(), rapidjson::kNumberType);
+            m_writer.RawValue(text.data(), text.size(), rapidjson::kNumberType);
             return;
         case Shape::Value_Boolean:
-            m_writer.Bool(m_text == "true");
+            m_writer.Bool(text == "true");
             return;
         default:
-            m_writer.String(m_text.data(), size);
-            return;
+            break;
         }
+        m_writer.String(text.data(), static_cast<rapidjson::SizeType>(text.size()));
     }
 
     const Shape& m_root;
-    StringOutput m_stream;
+    std::string& m_out;
+    rapidjson::StringBuffer m_buffer;
     Writer m_writer;
     std::vector<Open> m_open;
-    std::string m_text;
+    std::size_t m_depth = 0;  // how many of m_open are open
     bool m_started = false;
 };
 
 } // namespace
 
 std::unique_ptr<CJsonWriter> CJsonWriter::Create(const CJsonShape& root, bool indent, std::string& out) {
-    if (!indent) return std::make_unique<ShapedWriter<rapidjson::Writer<StringOutput>>>(root, out);
-    auto writer = std::make_unique<ShapedWriter<rapidjson::PrettyWriter<StringOutput>>>(root, out);
+    if (!indent) return std::make_unique<ShapedWriter<rapidjson::Writer<rapidjson::StringBuffer>>>(root, out);
+    auto writer = std::make_unique<ShapedWriter<rapidjson::PrettyWriter<rapidjson::StringBuffer>>>(root, out);
     writer->Json().SetIndent(' ', 2);
     return writer;
 }

@@ -21,6 +21,11 @@ public:
     virtual void EndElement() = 0;
     // How many elements are open.
     virtual std::size_t Depth() const = 0;
+    // The output string is longer than the text while writing: Trim cuts it
+    // to the text, for its owner to read or change it; Resume goes on after
+    // the text as the owner left it.
+    virtual void Trim() = 0;
+    virtual void Resume() = 0;
 
     // A writer appending to `out`: indented by two spaces, one member per line, or compact.
     static std::unique_ptr<CJsonWriter> Create(const CJsonShape& root, bool indent, std::string& out);

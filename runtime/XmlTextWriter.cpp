@@ -338,18 +338,26 @@ void CXmlTextWriter::WriteEndElement() {
     m_hasText = false;
 }
 
+const std::string& CXmlTextWriter::GetXml() const {
+    if (m_json) m_json->Trim();
+    return m_out;
+}
+
 std::string CXmlTextWriter::TakeXml() {
     if (GetDepth() != 0) throw CNqException("The document is not complete: an element is still open");
+    if (m_json) m_json->Trim();
     // JSON text ends with a line feed in either layout.
     if ((m_indent || m_json) && !m_out.empty()) m_out.push_back('\n');
     std::string result;
     result.swap(m_out);
+    if (m_json) m_json->Resume();
     return result;
 }
 
 void CXmlTextWriter::DropWritten(std::size_t count) {
-    if (m_out.empty()) return;
-    m_out.erase(0, std::min(count, m_out.size() - 1));
+    if (m_json) m_json->Trim();
+    if (!m_out.empty()) m_out.erase(0, std::min(count, m_out.size() - 1));
+    if (m_json) m_json->Resume();
 }
 
 } // namespace NqXmlLib3

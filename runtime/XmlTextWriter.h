@@ -52,7 +52,7 @@ public:
     /// Whether the writer only checks, keeping no text.
     bool Discards() const noexcept { return m_discard; }
     /// The document so far; complete once every element is ended.
-    const std::string& GetXml() const { return m_out; }
+    const std::string& GetXml() const;
     /// The finished document, taken out of the writer; throws when an element is still open.
     std::string TakeXml();
     /// Drops the first `count` characters of the text so far, once the caller has stored them, so a long
