@@ -389,8 +389,7 @@ void AddOutputOption(CLI::App& command, std::string& out) {
 }
 
 int Run(int argc, char** argv) {
-    CLI::App app("Checks, formats, converts and makes Storage documents, in XML or JSON (told apart by the\n"
-                 "first character: '<' or '{'). FILE may be - for standard input.",
+    CLI::App app("Checks, formats, converts and makes Storage documents (XML or JSON). FILE may be - for standard input.",
                  "storagexml");
     app.set_version_flag("--version", "storagexml " STORAGEXML_VERSION);
     // At most one here, and "none" refused after parsing, so that an unknown
@@ -403,7 +402,7 @@ int Run(int argc, char** argv) {
     auto* check = app.add_subcommand("check", "Read each FILE and report whether it is a valid Storage document");
     check->add_option("FILE", checkPaths, "Documents to check")->required();
     check->footer("Examples:\n"
-                  "  storagexml check orders.xml returns.json\n"
+                  "  storagexml check orders.xml returns.xml\n"
                   "  storagexml example | storagexml check -");
 
     std::string formatPath, formatOut;
@@ -425,13 +424,13 @@ int Run(int argc, char** argv) {
     convert->add_flag("--compact", convertCompact, "No line breaks inside the document (XML and JSON)");
     AddOutputOption(*convert, convertOut);
     convert->add_option("FILE", convertPath, "Document to convert")->required();
-    convert->footer("CSV has a header row, then one row per parameter:\n"
+    convert->footer("FILE is read as JSON when its first character other than blanks is '{', else as XML.\n"
+                    "CSV has a header row, then one row per parameter:\n"
                     "  item,ClientID,CatID,FunctionName,KeyID,ParamName,isKey,type,value\n"
-                    "where type is num, str, bBool, err, w or Range and value its XML text (a range: its JSON).\n"
+                    "where type is num, str, bBool, err, w or Range, and value its XML text (a range: its JSON).\n"
                     "Examples:\n"
                     "  storagexml convert -o orders.json orders.xml\n"
-                    "  storagexml convert --to csv -o orders.csv orders.json\n"
-                    "  storagexml example | storagexml convert --compact -");
+                    "  storagexml convert --to csv -o orders.csv orders.json");
 
     std::string exampleOut;
     auto* example = app.add_subcommand("example", "Write an example document built through the API");

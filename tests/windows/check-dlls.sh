@@ -48,7 +48,8 @@ installed() {
   cmake --install "$build" --prefix "$prefix" >/dev/null
   for file in bin/libstoragexml-runtime.dll bin/libstoragexml.dll bin/storagexml.exe \
               lib/libstoragexml-runtime.dll.a lib/libstoragexml.dll.a lib/cmake/StorageXml/StorageXmlConfig.cmake \
-              include/storage/Storage.h include/runtime/NqXmlLib3.h share/StorageXml/Storage.xsd; do
+              include/storage/Storage.h include/runtime/NqXmlLib3.h share/StorageXml/Storage.xsd \
+              share/StorageXml/Storage.schema.json; do
     [ -f "$prefix/$file" ] || fail "the installed tree has no $file"
   done
   for binary in "$prefix"/bin/*.exe "$prefix"/bin/*.dll; do
