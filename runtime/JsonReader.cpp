@@ -46,7 +46,9 @@ bool IsBlank(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; }
 // RapidJSON's input stream over a byte source, read in chunks. It counts
 // lines and columns (in characters) and marks where each token starts: the
 // first character taken after a mark was cleared that is neither a blank
-// nor a separator (, or :).
+// nor a separator (, or :). RapidJSON's iterative reader reports a bracket
+// before it takes it: Structural gives the bracket's place, and the bracket
+// taken next marks nothing.
 class Input {
 public:
     using Ch = char;
@@ -64,7 +66,8 @@ public:
         if (m_pos == m_end && !Fill()) return '\0';
         const char c = *m_pos++;
         if (!m_marked && !IsBlank(c) && c != ',' && c != ':') {
-            m_marked = true;
+            m_marked = !m_bracketNext;
+            m_bracketNext = false;
             m_mark = {m_line, m_column};
         }
         if (c == '\n') {
@@ -104,6 +107,13 @@ public:
         return mark;
     }
     void ClearMark() { m_marked = false; }
+
+    // Where the bracket about to be taken stands.
+    Position Structural() {
+        m_marked = false;
+        m_bracketNext = true;
+        return Here();
+    }
 
     // The position of an earlier byte offset on the current line, where the
     // bytes between are still at hand; otherwise the start of the token.
@@ -153,6 +163,7 @@ private:
     int m_line = 1;
     int m_column = 1;
     bool m_marked = false;
+    bool m_bracketNext = false;
     Position m_mark{1, 1};
 };
 
@@ -571,10 +582,10 @@ public:
     bool Key(const char* text, rapidjson::SizeType length, bool) {
         return On([&](Position at) { m_translator.Key(std::string_view(text, length), at); });
     }
-    bool StartObject() { return On([&](Position at) { m_translator.StartObject(at); }); }
-    bool EndObject(rapidjson::SizeType) { return On([&](Position) { m_translator.EndObject(); }); }
-    bool StartArray() { return On([&](Position at) { m_translator.StartArray(at); }); }
-    bool EndArray(rapidjson::SizeType) { return On([&](Position) { m_translator.EndArray(); }); }
+    bool StartObject() { return OnBracket([&](Position at) { m_translator.StartObject(at); }); }
+    bool EndObject(rapidjson::SizeType) { return OnBracket([&](Position) { m_translator.EndObject(); }); }
+    bool StartArray() { return OnBracket([&](Position at) { m_translator.StartArray(at); }); }
+    bool EndArray(rapidjson::SizeType) { return OnBracket([&](Position) { m_translator.EndArray(); }); }
     // Numbers come as their text (kParseNumbersAsStringsFlag): these never.
     bool Int(int) { return false; }
     bool Uint(unsigned) { return false; }
@@ -585,8 +596,16 @@ public:
 private:
     template <class Event>
     bool On(Event&& event) {
+        return Guarded(event, m_input.TakeMark());
+    }
+    template <class Event>
+    bool OnBracket(Event&& event) {
+        return Guarded(event, m_input.Structural());
+    }
+    template <class Event>
+    bool Guarded(Event& event, Position at) {
         try {
-            event(m_input.TakeMark());
+            event(at);
             return true;
         } catch (...) {
             m_failure = std::current_exception();
