@@ -32,7 +32,9 @@ public:
     CXmlTextWriter(const CJsonShape& shape, bool indent);
     /// Frees the writer.
     ~CXmlTextWriter();
+    /// Not copyable: a writer is one document being written.
     CXmlTextWriter(const CXmlTextWriter&) = delete;
+    /// Not assignable.
     CXmlTextWriter& operator=(const CXmlTextWriter&) = delete;
 
     /// Writes the XML declaration (version 1.0, UTF-8).
