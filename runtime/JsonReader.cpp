@@ -749,7 +749,11 @@ private:
         m_input.ClearMark();
         const rapidjson::ParseResult result = m_reader.Parse<flags>(m_input, m_handler);
         if (std::exception_ptr failure = m_handler.TakeFailure()) std::rethrow_exception(failure);
-        if (result.IsError()) ThrowMalformed(result.Code(), m_input.PositionOf(result.Offset()));
+        if (!result.IsError()) return;
+        // A value is due here: RapidJSON, which finds none, calls its whole text empty.
+        const rapidjson::ParseErrorCode code =
+            result.Code() == rapidjson::kParseErrorDocumentEmpty ? rapidjson::kParseErrorValueInvalid : result.Code();
+        ThrowMalformed(code, m_input.PositionOf(result.Offset()));
     }
 
     Input m_input;

@@ -76,6 +76,8 @@ TEST(StorageJson, WhatOnlyJsonCanGetWrongIsRefusedWhereItStands) {
         {"{\"StorageItems\":" + std::string(300, '[') + std::string(300, ']') + "}",
          "An item of [StorageItems] is an array, but an object belongs there", std::string(299, '[') + "]"},
         {R"({"StorageItems":[],"ClientID":"c","KeyID":"k",})", "Malformed JSON: missing a name for object member", "}"},
+        {Doc(Param(R"("num":1)")).insert(Doc(Param(R"("num":1)")).find("]}]") + 2, ","),
+         "Malformed JSON: invalid value", R"(],"ClientID")"},
         {R"({"StorageItems":[],"ClientID":"c","KeyID":"k"} {})", "Malformed JSON: the document root must not be followed "
                                                                "by other values", "{}"},
         {R"({"StorageItems":{},"ClientID":"c","KeyID":"k"})", "The value of [StorageItems] is an object, but an array "
