@@ -168,18 +168,21 @@ private:
                                         QuoteForMessage(name).c_str(), open.shape->ElementName().c_str()));
     }
 
-    // Keys are element names, which need no escaping: the writer takes each
-    // in quotes as raw text, laid out as any key.
+    // Text that needs no escaping, laid out as any value of its type: the
+    // writer puts the separators and the indent before it (a raw value of no
+    // characters), and the text goes into the buffer in one copy.
+    void WriteRaw(std::string_view text, rapidjson::Type type) {
+        m_writer.RawValue("", 0, type);
+        if (!text.empty()) std::memcpy(m_buffer.Push(text.size()), text.data(), text.size());
+    }
+
+    // Keys are element names, which need no escaping: each goes out in quotes as raw text.
     void WriteKey(const std::string& key) {
-        char quoted[128];
-        if (key.size() + 2 > sizeof quoted) {
-            m_writer.Key(key.data(), static_cast<rapidjson::SizeType>(key.size()));
-            return;
-        }
-        quoted[0] = '"';
-        std::memcpy(quoted + 1, key.data(), key.size());
-        quoted[key.size() + 1] = '"';
-        m_writer.RawValue(quoted, key.size() + 2, rapidjson::kStringType);
+        m_writer.RawValue("", 0, rapidjson::kStringType);
+        char* out = m_buffer.Push(key.size() + 2);
+        out[0] = '"';
+        std::memcpy(out + 1, key.data(), key.size());
+        out[key.size() + 1] = '"';
     }
 
     void CloseArray(Open& open) {
@@ -206,10 +209,10 @@ private:
         switch (member.value) {
         case Shape::Value_Double:
             if (IsSpecialDouble(text)) break;
-            m_writer.RawValue(text.data(), text.size(), rapidjson::kNumberType);
+            WriteRaw(text, rapidjson::kNumberType);
             return;
         case Shape::Value_Integer:
-            m_writer.RawValue(text.data(), text.size(), rapidjson::kNumberType);
+            WriteRaw(text, rapidjson::kNumberType);
             return;
         case Shape::Value_Boolean:
             m_writer.Bool(text == "true");
