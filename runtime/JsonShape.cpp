@@ -1,24 +1,36 @@
 #include "runtime/JsonShape.h"
 
+#include "runtime/Exceptions.h"
+
 namespace NqXmlLib3 {
+
+namespace {
+// The reader keeps the keys met in an object as the bits of one 64-bit word.
+constexpr std::size_t maxMembers = 64;
+} // namespace
 
 CJsonShape::CJsonShape(std::string elementName) : m_elementName(std::move(elementName)) {}
 
+void CJsonShape::Append(Member member) {
+    if (m_members.size() == maxMembers) {
+        throw CNqException(FormatString("The JSON form of [%s] holds more than 64 keys", m_elementName.c_str()));
+    }
+    m_members.push_back(std::move(member));
+}
+
 void CJsonShape::Add(std::string key, Value value, const CJsonShape* shape) {
-    m_members.push_back({std::move(key), value, shape, m_slots++, false});
+    Append({std::move(key), value, shape, m_slots++, false});
 }
 
 void CJsonShape::AddAlternative(std::string key, Value value, const CJsonShape* shape) {
     const bool continues = !m_members.empty() && m_members.back().alternative && m_choiceSlot == m_slots - 1;
     if (!continues) m_choiceSlot = m_slots++;
-    m_members.push_back({std::move(key), value, shape, m_choiceSlot, true});
+    Append({std::move(key), value, shape, m_choiceSlot, true});
 }
 
 void CJsonShape::AddChoice(const CJsonShape& alternatives) {
     m_choiceSlot = m_slots++;
-    for (const Member& member : alternatives.m_members) {
-        m_members.push_back({member.key, member.value, member.shape, m_choiceSlot, true});
-    }
+    for (const Member& member : alternatives.m_members) Append({member.key, member.value, member.shape, m_choiceSlot, true});
 }
 
 int CJsonShape::Find(std::string_view key) const {

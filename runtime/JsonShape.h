@@ -23,7 +23,7 @@ enum class CSyntax {
     Detect,  ///< JSON when the first character other than blanks and a byte-order mark is '{', else XML
 };
 
-/// How the content of one element is carried in JSON.
+/// How the content of one element is carried in JSON: at most 64 keys.
 class NQXML_API CJsonShape {
 public:
     /// How the value of one key is carried.
@@ -51,7 +51,7 @@ public:
     /// An empty shape for elements named `elementName`.
     explicit CJsonShape(std::string elementName);
 
-    /// Adds a key in the next place of the content.
+    /// Adds a key in the next place of the content; a 65th key is refused with CNqException.
     void Add(std::string key, Value value, const CJsonShape* shape = nullptr);
     /// Adds a choice: every key of `alternatives` (whose own keys are all alternatives) becomes an
     /// alternative of this shape, sharing the next place; exactly one of them is present.
@@ -73,6 +73,8 @@ public:
     std::string AlternativeKeys() const;
 
 private:
+    void Append(Member member);
+
     std::string m_elementName;
     std::vector<Member> m_members;
     int m_slots = 0;
