@@ -1,7 +1,8 @@
 // storagexml-bench: how fast the library writes and reads a large Storage
 // document, against a raw Expat parse of the same text, how much memory a
-// read takes, and what a read through the C interface costs. Each measurement
-// runs twice over: warm, as the best of several runs inside this process (a
+// read takes, what a read through the C interface costs, and how fast it
+// writes and reads the JSON form of the same tree. Each measurement runs
+// twice over: warm, as the best of several runs inside this process (a
 // long-running host), and cold, as the median of runs in fresh processes (a
 // program that reads one document and exits, and pays the first touch of
 // every page it allocates). For a cold run the program starts itself again
@@ -217,6 +218,14 @@ void ColdStep(const std::string& step, const std::string& path) {
         array->FromXml(text);
         std::string written;
         seconds = Seconds([&] { written = array->ToXml(); });
+    } else if (step == "json-read") {
+        auto array = CStorageArray::CreateInstance();
+        seconds = Seconds([&] { array->FromJson(text); });
+    } else if (step == "json-write") {
+        auto array = CStorageArray::CreateInstance();
+        array->FromJson(text);
+        std::string written;
+        seconds = Seconds([&] { written = array->ToJson(); });
     } else {
         throw std::runtime_error("unknown cold step " + step);
     }
@@ -262,28 +271,37 @@ ColdResult RunCold(const std::string& self, const std::string& step, const std::
 struct ColdFigures {
     double read, write, parse;  // seconds, medians
     long long kept;             // resident bytes a read keeps, median
+    double jsonRead, jsonWrite; // seconds, medians, of the JSON text
 };
 
-// Runs the three measurements `runs` times each in fresh processes, taking
-// turns so that the machine's state weighs on all of them alike.
-ColdFigures MeasureCold(const std::string& self, const std::string& path, int runs) {
-    std::vector<double> read, write, parse, kept;
+// Runs the measurements `runs` times each in fresh processes, taking turns so
+// that the machine's state weighs on all of them alike; the JSON ones on the
+// JSON form of the document at `jsonPath`.
+ColdFigures MeasureCold(const std::string& self, const std::string& path, const std::string& jsonPath, int runs) {
+    std::vector<double> read, write, parse, kept, jsonRead, jsonWrite;
     for (int run = 0; run < runs; ++run) {
         const ColdResult r = RunCold(self, "read", path);
         read.push_back(r.seconds);
         kept.push_back(static_cast<double>(r.kept));
         write.push_back(RunCold(self, "write", path).seconds);
         parse.push_back(RunCold(self, "parse", path).seconds);
+        jsonRead.push_back(RunCold(self, "json-read", jsonPath).seconds);
+        jsonWrite.push_back(RunCold(self, "json-write", jsonPath).seconds);
     }
-    return {Median(read), Median(write), Median(parse), static_cast<long long>(Median(kept))};
+    return {Median(read),
+            Median(write),
+            Median(parse),
+            static_cast<long long>(Median(kept)),
+            Median(jsonRead),
+            Median(jsonWrite)};
 }
 
 // The generated document, in a file of its own for the cold runs; removed with this object.
 class TemporaryDocument {
 public:
-    explicit TemporaryDocument(const std::string& text) {
+    explicit TemporaryDocument(const std::string& text, const char* extension = ".xml") {
         std::random_device random;
-        m_path = (std::filesystem::temp_directory_path() / ("storagexml-bench-" + std::to_string(random()) + ".xml"))
+        m_path = (std::filesystem::temp_directory_path() / ("storagexml-bench-" + std::to_string(random()) + extension))
                      .string();
         std::ofstream out(m_path, std::ios::binary);
         if (!(out << text) || !out.flush()) throw std::runtime_error("cannot write " + m_path);
@@ -310,8 +328,15 @@ struct Options {
     std::string save;
 };
 
+// The JSON form of the same tree: its size and the warm seconds of writing and reading it.
+struct JsonFigures {
+    std::size_t bytes;
+    double write, read;
+};
+
 void Report(const Options& options, long long items, std::size_t bytes, std::size_t writtenBytes, double write,
-            double read, double capiRead, double parse, long long readBytes, const ColdFigures& cold) {
+            double read, double capiRead, double parse, long long readBytes, const ColdFigures& cold,
+            const JsonFigures& json) {
     const double writeMBps = Mbps(writtenBytes, write), readMBps = Mbps(bytes, read), parseMBps = Mbps(bytes, parse);
     const double capiReadMBps = Mbps(bytes, capiRead);
     const double coldWriteMBps = Mbps(writtenBytes, cold.write), coldReadMBps = Mbps(bytes, cold.read),
@@ -334,14 +359,26 @@ void Report(const Options& options, long long items, std::size_t bytes, std::siz
     std::printf("%-28s %21.2f\n", "C interface read over read", capiReadMBps / readMBps);
     std::printf("%-28s %10.1f MB (%.2f x the text)\n", "read peak memory growth", static_cast<double>(readBytes) / 1e6,
                 memory);
-    std::printf("%-28s %10.1f MB (%.0f bytes per item)\n\n", "objects kept after a read",
+    std::printf("%-28s %10.1f MB (%.0f bytes per item)\n", "objects kept after a read",
                 static_cast<double>(cold.kept) / 1e6, perItem);
+    const double jsonWriteMBps = Mbps(json.bytes, json.write), jsonReadMBps = Mbps(json.bytes, json.read);
+    const double coldJsonWriteMBps = Mbps(json.bytes, cold.jsonWrite), coldJsonReadMBps = Mbps(json.bytes, cold.jsonRead);
+    std::printf("\nJSON form of the same tree: %llu bytes (MB/s of the JSON text)\n",
+                static_cast<unsigned long long>(json.bytes));
+    std::printf("%-28s %10.3f %10.1f %10.3f %10.1f\n", "JSON write (ToJson)", json.write, jsonWriteMBps, cold.jsonWrite,
+                coldJsonWriteMBps);
+    std::printf("%-28s %10.3f %10.1f %10.3f %10.1f\n", "JSON read (FromJson)", json.read, jsonReadMBps, cold.jsonRead,
+                coldJsonReadMBps);
+    std::printf("%-28s %21.2f %21.2f\n", "JSON read over read", jsonReadMBps / readMBps, coldJsonReadMBps / coldReadMBps);
+    std::printf("%-28s %21.2f %21.2f\n\n", "JSON write over write", jsonWriteMBps / writeMBps,
+                coldJsonWriteMBps / coldWriteMBps);
     std::printf("RESULT bytes=%llu write_MBps=%.1f read_MBps=%.1f parse_MBps=%.1f read_over_parse=%.2f "
                 "write_over_parse=%.2f read_mem_over_bytes=%.2f cold_read_over_parse=%.2f "
-                "cold_write_over_parse=%.2f object_bytes_per_item=%.0f capi_read_over_read=%.2f\n",
+                "cold_write_over_parse=%.2f object_bytes_per_item=%.0f capi_read_over_read=%.2f "
+                "json_read_over_read=%.2f json_write_over_write=%.2f\n",
                 static_cast<unsigned long long>(bytes), writeMBps, readMBps, parseMBps, readMBps / parseMBps,
                 writeMBps / parseMBps, memory, coldReadMBps / coldParseMBps, coldWriteMBps / coldParseMBps, perItem,
-                capiReadMBps / readMBps);
+                capiReadMBps / readMBps, jsonReadMBps / readMBps, jsonWriteMBps / writeMBps);
 }
 
 void Measure(const Options& options, const std::string& self) {
@@ -361,20 +398,32 @@ void Measure(const Options& options, const std::string& self) {
     const double write = BestOf(options.runs, [&] { written = std::string(); }, [&] { written = source->ToXml(); });
     const double parse = BestOf(options.runs, [] {}, [&] { RawParse(text); });
     const ReadFigures reads = Reads(options.runs, text, written);
-    source = nullptr;  // the cold runs start with this process small
+
+    std::string json;
+    JsonFigures jsonFigures{};
+    CSmartPtr<CStorageArray> target;
+    jsonFigures.write = BestOf(options.runs, [&] { json = std::string(); }, [&] { json = source->ToJson(); });
+    jsonFigures.read = BestOf(options.runs, [&] { target = CStorageArray::CreateInstance(); },
+                              [&] { target->FromJson(json); });
+    jsonFigures.bytes = json.size();
+    if (target->ToXml() != written) throw std::runtime_error("the JSON form did not read back equal");
+    const TemporaryDocument jsonDocument(json, ".json");
+    json = std::string();
+    source = target = nullptr;  // the cold runs start with this process small
 
     ColdFigures cold{};
     if (options.file.empty()) {
         const TemporaryDocument document(text);
         text = std::string();
-        cold = MeasureCold(self, document.Path(), options.coldRuns);
+        cold = MeasureCold(self, document.Path(), jsonDocument.Path(), options.coldRuns);
     } else {
         text = std::string();
-        cold = MeasureCold(self, options.file, options.coldRuns);
+        cold = MeasureCold(self, options.file, jsonDocument.Path(), options.coldRuns);
     }
     const std::size_t bytes = options.file.empty() ? written.size() : static_cast<std::size_t>(
                                                                             std::filesystem::file_size(options.file));
-    Report(options, reads.items, bytes, written.size(), write, reads.read, reads.capiRead, parse, readBytes, cold);
+    Report(options, reads.items, bytes, written.size(), write, reads.read, reads.capiRead, parse, readBytes, cold,
+           jsonFigures);
 }
 
 } // namespace
@@ -390,7 +439,7 @@ int main(int argc, char** argv) {
         ->check(CLI::PositiveNumber);
     app.add_option("--file", options.file, "measure this Storage document instead of a generated one");
     app.add_option("--save", options.save, "write the generated document to this file and stop (for other benchmarks)");
-    app.add_option("--cold-step", coldStep, "run one cold measurement (read, write or parse) and print it")
+    app.add_option("--cold-step", coldStep, "run one cold measurement (read, write, parse, json-read or json-write) and print it")
         ->group("")
         ->needs("--file");
     CLI11_PARSE(app, argc, argv);

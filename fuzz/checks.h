@@ -84,6 +84,49 @@ inline std::string CheckReadWrite(std::string_view text) {
 
 namespace detail {
 
+inline const CNqException& Innermost(const CNqException& error) {
+    return error.GetInnerException() ? Innermost(*error.GetInnerException()) : error;
+}
+
+} // namespace detail
+
+// Reads `text` as the JSON form of a storage array. A refusal is fine; a
+// tree that was read must be written as XML, which reads back and writes
+// the same again, and as JSON, which reads back to the same XML. No object
+// may outlive the check.
+inline std::string CheckJsonRead(std::string_view text) {
+    const long liveBefore = NqXmlLib3::CInstanceMonitor::GetLiveCount();
+    std::string fault;
+    {
+        auto array = Storage::CStorageArray::CreateInstance();
+        bool read = true;
+        try {
+            array->FromJson(std::string(text));
+        } catch (const CNqException&) {
+            read = false;
+        }
+        try {
+            if (read) {
+                const std::string xml = array->ToXml();
+                auto again = Storage::CStorageArray::CreateInstance();
+                again->FromXml(xml);
+                if (again->ToXml() != xml) fault = "the XML of a JSON document reads back as another document:\n" + xml;
+                again->FromJson(array->ToJson());
+                if (again->ToXml() != xml) fault = "the JSON written from a JSON document reads back differently";
+            }
+        } catch (const CNqException& error) {
+            fault = std::string("a tree read from JSON cannot be written or read back: ") +
+                    detail::Innermost(error).what();
+        }
+    }
+    if (fault.empty() && NqXmlLib3::CInstanceMonitor::GetLiveCount() != liveBefore) {
+        fault = "objects are still alive after the document was released";
+    }
+    return fault;
+}
+
+namespace detail {
+
 // The levels of a failure chain, outermost first: class, text and position.
 inline std::string Chain(const CNqException& error) {
     std::string chain;
@@ -113,17 +156,19 @@ std::string Outcome(Read&& read) {
 
 } // namespace detail
 
-// Reads `text` whole (FromXml) and item by item (CStorageArrayReader): both
-// must give the same items and fields, or the same failure chain, texts and
-// positions included.
-inline std::string CheckStreamingAgrees(std::string_view text) {
+// Reads `text` whole (FromXml, or FromJson) and item by item
+// (CStorageArrayReader): both must give the same items and fields, or the
+// same failure chain, texts and positions included.
+inline std::string CheckStreamingAgrees(std::string_view text,
+                                        Storage::CDocumentFormat format = Storage::CDocumentFormat::Xml) {
     const std::string whole = detail::Outcome([&] {
         auto array = Storage::CStorageArray::CreateInstance();
-        array->FromXml(std::string(text));
+        if (format == Storage::CDocumentFormat::Json) array->FromJson(std::string(text));
+        else array->FromXml(std::string(text));
         return array;
     });
     const std::string streamed = detail::Outcome([&] {
-        auto reader = Storage::CStorageArrayReader::OpenText(std::string(text));
+        auto reader = Storage::CStorageArrayReader::OpenText(std::string(text), format);
         auto array = Storage::CStorageArray::CreateInstance();
         while (auto item = reader.ReadItem()) array->GetStorageItems()->Add(item.get());
         array->SetClientID(reader.GetClientID());

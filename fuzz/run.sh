@@ -16,7 +16,7 @@ BUILD=${FUZZ_BUILD:-build-fuzz}
 TIME=${FUZZ_TIME:-110}
 OUT=fuzz/out
 TARGETS=("$@")
-[ ${#TARGETS[@]} -eq 0 ] && TARGETS=(read lexical stream capi)
+[ ${#TARGETS[@]} -eq 0 ] && TARGETS=(read lexical stream capi json)
 
 mkdir -p "$OUT"
 if ! { cmake -S fuzz -B "$BUILD" -DCMAKE_CXX_COMPILER="$CXX" && cmake --build "$BUILD" -j2; } >"$OUT/build.log" 2>&1; then
@@ -37,6 +37,8 @@ for target in "${TARGETS[@]}"; do
     source=read
     seconds=$(( TIME / 3 ))
   fi
+  dictionary=fuzz/storage.dict
+  [ "$target" = json ] && dictionary=fuzz/json.dict
   echo "== $target: replaying the corpus and the regressions"
   inputs=("fuzz/corpus/$source")
   compgen -G "fuzz/regressions/$source/*" >/dev/null && inputs+=("fuzz/regressions/$source")
@@ -55,7 +57,7 @@ for target in "${TARGETS[@]}"; do
   echo "== $target: fuzzing for ${seconds}s"
   log="$OUT/$target.log"
   set +e
-  "$BUILD/${target}_fuzzer" "$corpus" -dict=fuzz/storage.dict -seed=1 -max_total_time="$seconds" \
+  "$BUILD/${target}_fuzzer" "$corpus" -dict="$dictionary" -seed=1 -max_total_time="$seconds" \
     -rss_limit_mb=2048 -timeout=10 -print_final_stats=1 -artifact_prefix="$artifacts" >"$log" 2>&1
   rc=$?
   set -e

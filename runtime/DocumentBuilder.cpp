@@ -7,6 +7,7 @@
 
 #include "runtime/Exceptions.h"
 #include "runtime/FileSystem.h"
+#include "runtime/JsonReader.h"
 #include "runtime/Memory.h"
 #include "runtime/ParserBackend.h"
 
@@ -243,7 +244,8 @@ struct CXmlDocument::Storage {
     detail::Arena children[2];
     std::unique_ptr<detail::IByteSource> source;
     std::unique_ptr<detail::CDocumentBuilder> builder;
-    std::unique_ptr<detail::CPullParser> parser;
+    std::unique_ptr<detail::IPullParse> parser;
+    CSyntax syntax = CSyntax::Xml;
 };
 
 namespace detail {
@@ -254,7 +256,7 @@ public:
 
     // Makes the document forward-only: the builder pauses `parser` after the
     // root's start tag and after each child of the root, and reuses their memory.
-    void FeedFrom(CPullParser& parser) { m_parser = &parser; }
+    void FeedFrom(IPullParse& parser) { m_parser = &parser; }
 
     bool IsRoot(const CXmlElement* element) const { return element == m_document.m_root; }
 
@@ -468,7 +470,7 @@ private:
 
     CXmlDocument& m_document;
     CXmlDocument::Storage& m_storage;
-    CPullParser* m_parser = nullptr;
+    IPullParse* m_parser = nullptr;
     int m_depth = 0;
     int m_child = 0;
     bool m_rootEnded = false;
@@ -583,29 +585,88 @@ private:
     std::istream& m_in;
 };
 
+// The XML parser as the builder drives it.
+class XmlParse final : public detail::IPullParse {
+public:
+    XmlParse(detail::IParseEvents& events, detail::IByteSource& source) : m_parser(events, source) {}
+    bool Advance() override { return m_parser.Advance(); }
+    void Pause() override { m_parser.Pause(); }
+    std::uint64_t BytesRead() const override { return m_parser.BytesRead(); }
+
+private:
+    detail::CPullParser m_parser;
+};
+
+// A source read ahead until its syntax is known; what was read ahead is
+// handed out first.
+class LookAheadSource final : public detail::IByteSource {
+public:
+    explicit LookAheadSource(std::unique_ptr<detail::IByteSource> source) : m_source(std::move(source)) {}
+
+    CSyntax Guess() {
+        for (;;) {
+            char chunk[512];
+            const std::size_t got = m_source->Read(chunk, sizeof chunk);
+            m_ahead.append(chunk, got);
+            const detail::SyntaxGuess guess = detail::GuessSyntax(m_ahead, got == 0);
+            if (guess != detail::SyntaxGuess::NeedMore) {
+                return guess == detail::SyntaxGuess::Json ? CSyntax::Json : CSyntax::Xml;
+            }
+        }
+    }
+
+    std::size_t Read(char* buffer, std::size_t size) override {
+        if (m_taken == m_ahead.size()) return m_source->Read(buffer, size);
+        const std::size_t count = std::min(size, m_ahead.size() - m_taken);
+        std::memcpy(buffer, m_ahead.data() + m_taken, count);
+        m_taken += count;
+        return count;
+    }
+
+private:
+    std::unique_ptr<detail::IByteSource> m_source;
+    std::string m_ahead;
+    std::size_t m_taken = 0;
+};
+
 } // namespace
 
-std::unique_ptr<CXmlDocument> CXmlDocument::OpenSource(std::unique_ptr<detail::IByteSource> source) {
+std::unique_ptr<CXmlDocument> CXmlDocument::OpenSource(std::unique_ptr<detail::IByteSource> source, CSyntax syntax,
+                                                       const CJsonShape* shape) {
+    if (syntax != CSyntax::Xml && !shape) throw CNqException("Reading JSON needs the shape of its root element");
+    if (syntax == CSyntax::Detect) {
+        auto ahead = std::make_unique<LookAheadSource>(std::move(source));
+        syntax = ahead->Guess();
+        source = std::move(ahead);
+    }
     std::unique_ptr<CXmlDocument> document(new CXmlDocument());
     Storage& storage = *document->m_storage;
     storage.source = std::move(source);
+    storage.syntax = syntax;
     // The builder and the parser refer to each other: the parser is made first, handed the builder to come.
     storage.builder = std::make_unique<detail::CDocumentBuilder>(*document);
-    storage.parser = std::make_unique<detail::CPullParser>(*storage.builder, *storage.source);
+    if (syntax == CSyntax::Json) {
+        storage.parser = std::make_unique<detail::CJsonPullParser>(*storage.builder, *storage.source, *shape);
+    } else {
+        storage.parser = std::make_unique<XmlParse>(*storage.builder, *storage.source);
+    }
     storage.builder->FeedFrom(*storage.parser);
     return document;
 }
 
-std::unique_ptr<CXmlDocument> CXmlDocument::OpenText(std::string_view text) {
-    return OpenSource(std::make_unique<detail::CTextSource>(text));
+std::unique_ptr<CXmlDocument> CXmlDocument::OpenText(std::string_view text, CSyntax syntax, const CJsonShape* shape) {
+    return OpenSource(std::make_unique<detail::CTextSource>(text), syntax, shape);
 }
 
-std::unique_ptr<CXmlDocument> CXmlDocument::OpenFile(const std::string& path) {
-    return OpenSource(std::make_unique<FileSource>(path));
+std::unique_ptr<CXmlDocument> CXmlDocument::OpenFile(const std::string& path, CSyntax syntax,
+                                                     const CJsonShape* shape) {
+    return OpenSource(std::make_unique<FileSource>(path), syntax, shape);
 }
 
-std::unique_ptr<CXmlDocument> CXmlDocument::OpenStream(std::istream& in) {
-    return OpenSource(std::make_unique<StreamSource>(in));
+std::unique_ptr<CXmlDocument> CXmlDocument::OpenStream(std::istream& in, CSyntax syntax, const CJsonShape* shape) {
+    return OpenSource(std::make_unique<StreamSource>(in), syntax, shape);
 }
+
+CSyntax CXmlDocument::GetSyntax() const { return m_storage->syntax; }
 
 } // namespace NqXmlLib3

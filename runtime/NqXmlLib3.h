@@ -8,6 +8,7 @@
 #include "runtime/Export.h"
 #include "runtime/FileSystem.h"
 #include "runtime/InstanceMonitor.h"
+#include "runtime/JsonShape.h"
 #include "runtime/SmartPtr.h"
 #include "runtime/XmlCollectionBase.h"
 #include "runtime/XmlElement.h"

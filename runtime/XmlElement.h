@@ -11,6 +11,7 @@
 #pragma once
 
 #include "runtime/Export.h"
+#include "runtime/JsonShape.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -110,12 +111,18 @@ public:
     /// Parses a whole document. Malformed text, a DOCTYPE and elements nested
     /// deeper than MaxElementDepth are refused with a CNqException that gives the line and column.
     static std::unique_ptr<CXmlDocument> Parse(std::string_view text);
-    /// Opens text for a forward-only walk; the text must outlive the document.
-    static std::unique_ptr<CXmlDocument> OpenText(std::string_view text);
-    /// Opens a file for a forward-only walk; a file that cannot be opened throws CNqException naming the path.
-    static std::unique_ptr<CXmlDocument> OpenFile(const std::string& path);
-    /// Opens a stream for a forward-only walk; the stream must outlive the document.
-    static std::unique_ptr<CXmlDocument> OpenStream(std::istream& in);
+    /// Opens text for a forward-only walk; the text must outlive the document. Text in the JSON form
+    /// (CSyntax::Json, or CSyntax::Detect and JSON) is read as `shape`, the root element's shape, describes:
+    /// each object an element, at the line and column of its JSON value; `shape` must outlive the document.
+    static std::unique_ptr<CXmlDocument> OpenText(std::string_view text, CSyntax syntax = CSyntax::Xml,
+                                                  const CJsonShape* shape = nullptr);
+    /// Opens a file for a forward-only walk, as OpenText reads text; a file that cannot be opened throws
+    /// CNqException naming the path.
+    static std::unique_ptr<CXmlDocument> OpenFile(const std::string& path, CSyntax syntax = CSyntax::Xml,
+                                                  const CJsonShape* shape = nullptr);
+    /// Opens a stream for a forward-only walk, as OpenText reads text; the stream must outlive the document.
+    static std::unique_ptr<CXmlDocument> OpenStream(std::istream& in, CSyntax syntax = CSyntax::Xml,
+                                                    const CJsonShape* shape = nullptr);
     /// Frees every element of the document at once.
     ~CXmlDocument();
     /// Not copyable: the elements belong to one document.
@@ -130,11 +137,14 @@ public:
     void Finish();
     /// The bytes of the text taken in so far.
     std::uint64_t GetBytesRead() const;
+    /// The syntax the text is read in: CSyntax::Xml or CSyntax::Json (never Detect).
+    CSyntax GetSyntax() const;
 
 private:
     friend class detail::CDocumentBuilder;
     CXmlDocument();
-    static std::unique_ptr<CXmlDocument> OpenSource(std::unique_ptr<detail::IByteSource> source);
+    static std::unique_ptr<CXmlDocument> OpenSource(std::unique_ptr<detail::IByteSource> source, CSyntax syntax,
+                                                    const CJsonShape* shape);
     struct Storage;
     std::unique_ptr<Storage> m_storage;
     CXmlElement* m_root = nullptr;

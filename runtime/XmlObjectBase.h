@@ -170,10 +170,13 @@ protected:
     virtual void ToXml_Int(CXmlTextWriter* writer, bool declareNamespaces, const char* namespaceUri) = 0;
     virtual CXmlElement* FromXml_Int(CXmlElement* element, CXmlElement* child) = 0;
 
+    /// Reads the root element of an opened document into this object, as FromXml does: text malformed
+    /// anywhere is refused as such, even where a failure of the reader comes earlier in the text.
+    void ReadDocument(CXmlDocument& document);
+
     CElementName m_elementName;
 
 private:
-    void ReadDocument(CXmlDocument& document);
 
     long m_referenceCount = 0;
 };

@@ -1,6 +1,7 @@
 #include "runtime/XmlTextWriter.h"
 
 #include "runtime/Exceptions.h"
+#include "runtime/JsonWriter.h"
 #include "runtime/Memory.h"
 #include "runtime/XmlText.h"
 
@@ -124,13 +125,21 @@ private:
 
 CXmlTextWriter::CXmlTextWriter(bool indent, bool discard) : m_indent(indent && !discard), m_discard(discard) {}
 
+CXmlTextWriter::CXmlTextWriter(const CJsonShape& shape, bool indent)
+    : m_json(detail::CJsonWriter::Create(shape, indent, m_out)), m_indent(indent), m_discard(false) {}
+
+CXmlTextWriter::~CXmlTextWriter() = default;
+
+std::size_t CXmlTextWriter::GetDepth() const { return m_json ? m_json->Depth() : m_open.size(); }
+
 void CXmlTextWriter::WriteDeclaration() {
-    if (m_discard) return;
+    if (m_discard || m_json) return;
     m_out.append("<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
     if (m_indent) m_out.push_back('\n');
 }
 
 void CXmlTextWriter::AddNamespace(std::string_view prefix, std::string_view namespaceUri) {
+    if (m_json) return;
     if (!prefix.empty()) CheckName(prefix, "namespace prefix");
     if (prefix == "xmlns" || (prefix == "xml") != (namespaceUri == "http://www.w3.org/XML/1998/namespace")) {
         throw CNqException(FormatString("The prefix [%s] cannot be bound to [%s]", std::string(prefix).c_str(),
@@ -238,6 +247,10 @@ const CXmlTextWriter::Binding* CXmlTextWriter::BindElement(std::string_view name
 }
 
 void CXmlTextWriter::WriteStartElement(std::string_view localName, std::string_view namespaceUri) {
+    if (m_json) {
+        m_json->StartElement(localName);
+        return;
+    }
     CheckName(localName, "element name");
     if (!m_open.empty()) {
         if (m_hasText) {
@@ -280,6 +293,10 @@ void CXmlTextWriter::WriteStartElement(std::string_view localName, std::string_v
 }
 
 void CXmlTextWriter::WriteString(std::string_view text) {
+    if (m_json) {
+        m_json->Text(text);
+        return;
+    }
     if (m_open.empty()) throw CNqException("Text can only be written inside an element");
     if (m_open.back().hasChildren) {
         throw CNqException("Text cannot follow a child element: mixed content is not written");
@@ -308,6 +325,10 @@ void CXmlTextWriter::WriteEndTag(const OpenElement& element) {
 }
 
 void CXmlTextWriter::WriteEndElement() {
+    if (m_json) {
+        m_json->EndElement();
+        return;
+    }
     if (m_open.empty()) throw CNqException("WriteEndElement has no element to end");
     const OpenElement element = m_open.back();
     m_open.pop_back();
@@ -317,17 +338,26 @@ void CXmlTextWriter::WriteEndElement() {
     m_hasText = false;
 }
 
+const std::string& CXmlTextWriter::GetXml() const {
+    if (m_json) m_json->Trim();
+    return m_out;
+}
+
 std::string CXmlTextWriter::TakeXml() {
-    if (!m_open.empty()) throw CNqException("The document is not complete: an element is still open");
-    if (m_indent && !m_out.empty()) m_out.push_back('\n');
+    if (GetDepth() != 0) throw CNqException("The document is not complete: an element is still open");
+    if (m_json) m_json->Trim();
+    // JSON text ends with a line feed in either layout.
+    if ((m_indent || m_json) && !m_out.empty()) m_out.push_back('\n');
     std::string result;
     result.swap(m_out);
+    if (m_json) m_json->Resume();
     return result;
 }
 
 void CXmlTextWriter::DropWritten(std::size_t count) {
-    if (m_out.empty()) return;
-    m_out.erase(0, std::min(count, m_out.size() - 1));
+    if (m_json) m_json->Trim();
+    if (!m_out.empty()) m_out.erase(0, std::min(count, m_out.size() - 1));
+    if (m_json) m_json->Resume();
 }
 
 } // namespace NqXmlLib3

@@ -9,17 +9,33 @@
 #include "runtime/Export.h"
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace NqXmlLib3 {
 
+class CJsonShape;
+namespace detail {
+class CJsonWriter;
+} // namespace detail
+
 /// Writes a namespace-well-formed XML document into a string, escaping and checking every text.
 class NQXML_API CXmlTextWriter {
 public:
     /// A writer of an empty document, indented or compact; a discarding one keeps no text but refuses all the same.
     explicit CXmlTextWriter(bool indent = true, bool discard = false);
+    /// A writer of the JSON form of a document whose root element `shape` describes (which must outlive
+    /// the writer), indented by two spaces or compact. The same calls write it: declarations and
+    /// namespaces have no JSON form and are left out; the text ends with a line feed.
+    CXmlTextWriter(const CJsonShape& shape, bool indent);
+    /// Frees the writer.
+    ~CXmlTextWriter();
+    /// Not copyable: a writer is one document being written.
+    CXmlTextWriter(const CXmlTextWriter&) = delete;
+    /// Not assignable.
+    CXmlTextWriter& operator=(const CXmlTextWriter&) = delete;
 
     /// Writes the XML declaration (version 1.0, UTF-8).
     void WriteDeclaration();
@@ -34,11 +50,11 @@ public:
     void WriteEndElement();
 
     /// How many elements are open: 0 before the root element and after it.
-    std::size_t GetDepth() const { return m_open.size(); }
+    std::size_t GetDepth() const;
     /// Whether the writer only checks, keeping no text.
     bool Discards() const noexcept { return m_discard; }
     /// The document so far; complete once every element is ended.
-    const std::string& GetXml() const { return m_out; }
+    const std::string& GetXml() const;
     /// The finished document, taken out of the writer; throws when an element is still open.
     std::string TakeXml();
     /// Drops the first `count` characters of the text so far, once the caller has stored them, so a long
@@ -75,6 +91,7 @@ private:
     std::vector<Binding> m_bindings;     ///< in scope, outermost first
     std::vector<Binding> m_pending;      ///< added for the next start element
     std::vector<OpenElement> m_open;
+    std::unique_ptr<detail::CJsonWriter> m_json;  ///< writes the JSON form instead, when set
     bool m_indent;
     bool m_discard;  ///< runs every check, appends nothing
     bool m_startTagOpen = false;

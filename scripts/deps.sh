@@ -4,7 +4,8 @@
 # Usage: scripts/deps.sh [extra packages...]
 set -euo pipefail
 
-packages=(cmake g++ make pkg-config libexpat1-dev libgtest-dev libcli11-dev libxml2-utils "$@")
+packages=(cmake g++ make pkg-config libexpat1-dev libgtest-dev libcli11-dev libxml2-utils rapidjson-dev
+          python3-jsonschema "$@")
 
 missing=()
 for package in "${packages[@]}"; do

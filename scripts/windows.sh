@@ -9,6 +9,7 @@
 #                              build's storagexml does
 # Expat and GoogleTest are built for Windows from Debian's own sources into
 # build-windows-deps/prefix; Expat is linked statically into the runtime DLL.
+# The header-only CLI11 and RapidJSON are copied there.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -58,12 +59,23 @@ copy_cli11() {
   cp -r /usr/share/cmake/CLI11 "$prefix/share/cmake/"
 }
 
+# RapidJSON is header-only too; Debian's package file names /usr/include, so
+# one of the prefix's own names its copy of the headers.
+copy_rapidjson() {
+  [ -f "$prefix/share/cmake/RapidJSON/RapidJSONConfig.cmake" ] && return
+  mkdir -p "$prefix/include" "$prefix/share/cmake/RapidJSON"
+  cp -r /usr/include/rapidjson "$prefix/include/"
+  echo 'get_filename_component(RAPIDJSON_INCLUDE_DIRS "${CMAKE_CURRENT_LIST_DIR}/../../../include" ABSOLUTE)' \
+    >"$prefix/share/cmake/RapidJSON/RapidJSONConfig.cmake"
+}
+
 build() {
   scripts/deps.sh
   scripts/windows-deps.sh "$deps"
   build_expat
   build_gtest
   copy_cli11
+  copy_rapidjson
   cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_FIND_ROOT_PATH="$prefix" >/dev/null
   cmake --build "$build" -j"$jobs"
@@ -85,7 +97,7 @@ answer() {
 same_answers_as_linux() {
   local linux=$1 compared=0 different=0
   for document in examples/*.xml; do
-    for command in "check $document" "format $document" "format --compact $document"; do
+    for command in "check $document" "format $document" "format --compact $document" "convert $document"; do
       # shellcheck disable=SC2086
       if ! diff <(answer "$linux" $command) <(answer wine "$build/bin/storagexml.exe" $command); then
         echo "storagexml.exe $command: differs from Linux (above: < Linux, > Windows)" >&2

@@ -11,10 +11,11 @@ using NqXmlLib3::CXmlElement;
 using NqXmlLib3::CXmlObjectBase;
 using NqXmlLib3::CXmlTextWriter;
 
-// The cells (a choice group: no namespace of its own), then the two counts.
+// The cells (a choice group: no namespace of its own, and in JSON the array
+// "cells"), then the two counts.
 template <class Visitor>
 void CArrRange::Content(Visitor& visitor) {
-    visitor.Collection(m_arrRange_ChoiceA, Frame::NoNamespace);
+    visitor.Collection(m_arrRange_ChoiceA, Frame::NoNamespace, "cells");
     visitor.Field(Frame::Int, "rows", m_rows, &CArrRange::SetRows);
     visitor.Field(Frame::Int, "columns", m_columns, &CArrRange::SetColumns);
 }
@@ -50,6 +51,10 @@ void CArrRange::SetRows(long value) { Frame::Store(Frame::Int, m_rows, "rows", v
 long CArrRange::GetColumns() { return m_columns; }
 
 void CArrRange::SetColumns(long value) { Frame::Store(Frame::Int, m_columns, "columns", value); }
+
+const NqXmlLib3::CJsonShape& CArrRange::GetJsonShape() {
+    return Frame::ShapeOf<CArrRange>("arrRange", [](CArrRange& object, auto& visitor) { object.Content(visitor); });
+}
 
 CXmlObjectBase* CArrRange::GetBase() { return this; }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "runtime/InstanceMonitor.h"
+#include "runtime/JsonShape.h"
 #include "runtime/SmartPtr.h"
 #include "runtime/XmlObjectBase.h"
 #include "storage/CArrRange_ChoiceA.h"
@@ -39,6 +40,10 @@ public:
     long GetColumns();
     /// Sets the column count; refuses one outside the 32-bit range.
     void SetColumns(long value);
+
+    /// How this class's content is carried in the JSON form of a document, built from the same
+    /// description of its content as its XML writer and reader.
+    static const NqXmlLib3::CJsonShape& GetJsonShape();
 
     NqXmlLib3::CXmlObjectBase* GetBase() override;
     std::string GetTargetNamespace() const override;

@@ -33,6 +33,15 @@ void CArrRange_ChoiceA::Init() {
     Names::Assign(m_elementName, "arrRange_ChoiceA");
 }
 
+const NqXmlLib3::CJsonShape& CArrRange_ChoiceA::GetJsonShape() {
+    static const NqXmlLib3::CJsonShape* const shape = [] {
+        auto* made = new NqXmlLib3::CJsonShape("arrRange_ChoiceA");
+        AddScalarAlternatives(*made);
+        return made;
+    }();
+    return *shape;
+}
+
 CXmlObjectBase* CArrRange_ChoiceA::GetBase() { return this; }
 
 std::string CArrRange_ChoiceA::GetTargetNamespace() const { return TargetNamespaceUri; }

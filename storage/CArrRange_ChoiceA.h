@@ -5,6 +5,7 @@
 #pragma once
 
 #include "runtime/InstanceMonitor.h"
+#include "runtime/JsonShape.h"
 #include "runtime/SmartPtr.h"
 #include "runtime/XmlObjectBase.h"
 #include "storage/Export.h"
@@ -30,6 +31,10 @@ public:
     CArrRange_ChoiceA(const CArrRange_ChoiceA& other);
     /// Takes the alternative and value of `other`.
     CArrRange_ChoiceA& operator=(const CArrRange_ChoiceA& other);
+
+    /// How this class's content is carried in the JSON form of a document, built from the same
+    /// description of its content as its XML writer and reader.
+    static const NqXmlLib3::CJsonShape& GetJsonShape();
 
     NqXmlLib3::CXmlObjectBase* GetBase() override;
     std::string GetTargetNamespace() const override;

@@ -58,6 +58,10 @@ bool CCParams::GetIsKey() { return m_isKey; }
 
 void CCParams::SetIsKey(bool value) { Frame::Store(Frame::Boolean, m_isKey, "isKey", value); }
 
+const NqXmlLib3::CJsonShape& CCParams::GetJsonShape() {
+    return Frame::ShapeOf<CCParams>("cParams", [](CCParams& object, auto& visitor) { object.Content(visitor); });
+}
+
 CXmlObjectBase* CCParams::GetBase() { return this; }
 
 std::string CCParams::GetTargetNamespace() const { return TargetNamespaceUri; }

@@ -3,6 +3,7 @@
 
 #include "runtime/CompactString.h"
 #include "runtime/InstanceMonitor.h"
+#include "runtime/JsonShape.h"
 #include "runtime/SmartPtr.h"
 #include "runtime/XmlObjectBase.h"
 #include "storage/CCParams_ChoiceA.h"
@@ -39,6 +40,10 @@ public:
     bool GetIsKey();
     /// Sets whether the parameter is a key.
     void SetIsKey(bool value);
+
+    /// How this class's content is carried in the JSON form of a document, built from the same
+    /// description of its content as its XML writer and reader.
+    static const NqXmlLib3::CJsonShape& GetJsonShape();
 
     NqXmlLib3::CXmlObjectBase* GetBase() override;
     std::string GetTargetNamespace() const override;

@@ -55,6 +55,17 @@ void CCParams_ChoiceA::SetRange(CArrRange* range) {
     m_Range = std::move(keep);
 }
 
+// The five scalars, then the range, as reading tries them.
+const NqXmlLib3::CJsonShape& CCParams_ChoiceA::GetJsonShape() {
+    static const NqXmlLib3::CJsonShape* const shape = [] {
+        auto* made = new NqXmlLib3::CJsonShape("cParams_ChoiceA");
+        AddScalarAlternatives(*made);
+        made->AddAlternative(rangeElement, NqXmlLib3::CJsonShape::Value_Object, &CArrRange::GetJsonShape());
+        return made;
+    }();
+    return *shape;
+}
+
 CXmlObjectBase* CCParams_ChoiceA::GetBase() { return this; }
 
 std::string CCParams_ChoiceA::GetTargetNamespace() const { return TargetNamespaceUri; }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "runtime/InstanceMonitor.h"
+#include "runtime/JsonShape.h"
 #include "runtime/SmartPtr.h"
 #include "runtime/XmlObjectBase.h"
 #include "storage/CArrRange.h"
@@ -36,6 +37,10 @@ public:
     NqXmlLib3::CSmartPtr<CArrRange> GetRange();
     /// Selects the range alternative and names the range "Range"; null unsets every alternative.
     void SetRange(CArrRange* range);
+
+    /// How this class's content is carried in the JSON form of a document, built from the same
+    /// description of its content as its XML writer and reader.
+    static const NqXmlLib3::CJsonShape& GetJsonShape();
 
     NqXmlLib3::CXmlObjectBase* GetBase() override;
     std::string GetTargetNamespace() const override;

@@ -4,6 +4,8 @@
 #include "storage/ElementFrame.h"
 #include "storage/ElementNames.h"
 
+#include "runtime/FileSystem.h"
+
 namespace Storage {
 
 using NqXmlLib3::CSmartPtr;
@@ -41,6 +43,24 @@ void CStorageArray::Init() {
     Names::Assign(m_elementName, "StorageArray");
 }
 
+std::string CStorageArray::ToJson(const NqXmlLib3::CWriteOptions& options) {
+    CXmlTextWriter writer(GetJsonShape(), options.indent);
+    ToXml_Int(&writer, true, TargetNamespaceUri);
+    return writer.TakeXml();
+}
+
+void CStorageArray::ToJsonFile(const std::string& path, const NqXmlLib3::CWriteOptions& options) {
+    NqXmlLib3::ReplaceFileContents(path, ToJson(options));
+}
+
+void CStorageArray::FromJson(const std::string& text) {
+    ReadDocument(*NqXmlLib3::CXmlDocument::OpenText(text, NqXmlLib3::CSyntax::Json, &GetJsonShape()));
+}
+
+void CStorageArray::FromJsonFile(const std::string& path) {
+    ReadDocument(*NqXmlLib3::CXmlDocument::OpenFile(path, NqXmlLib3::CSyntax::Json, &GetJsonShape()));
+}
+
 CSmartPtr<CStorageItemCol> CStorageArray::GetStorageItems() { return m_StorageItems; }
 
 std::string CStorageArray::GetClientID() { return m_ClientID; }
@@ -50,6 +70,10 @@ void CStorageArray::SetClientID(std::string value) { Frame::Store(Frame::String,
 std::string CStorageArray::GetKeyID() { return m_KeyID; }
 
 void CStorageArray::SetKeyID(std::string value) { Frame::Store(Frame::String, m_KeyID, "KeyID", std::move(value)); }
+
+const NqXmlLib3::CJsonShape& CStorageArray::GetJsonShape() {
+    return Frame::ShapeOf<CStorageArray>("StorageArray", [](CStorageArray& object, auto& visitor) { object.Content(visitor); });
+}
 
 CXmlObjectBase* CStorageArray::GetBase() { return this; }
 

@@ -4,6 +4,7 @@
 
 #include "runtime/CompactString.h"
 #include "runtime/InstanceMonitor.h"
+#include "runtime/JsonShape.h"
 #include "runtime/SmartPtr.h"
 #include "runtime/XmlObjectBase.h"
 #include "storage/CStorageItem.h"
@@ -39,6 +40,23 @@ public:
     std::string GetKeyID();
     /// Sets the key id.
     void SetKeyID(std::string value);
+
+    /// Writes the array as the JSON form of its document: each element an object keyed by its
+    /// children's names in their XML order, indented by two spaces unless `options.indent` is false
+    /// (`options.declaration` has no JSON form); the text ends with a line feed. Fails as ToXml does.
+    std::string ToJson(const NqXmlLib3::CWriteOptions& options = NqXmlLib3::CWriteOptions());
+    /// Writes the JSON form to a file, all or nothing, as ToXmlFile does.
+    void ToJsonFile(const std::string& path, const NqXmlLib3::CWriteOptions& options = NqXmlLib3::CWriteOptions());
+    /// Reads the JSON form of a document into this array, replacing what it held, with the checks of
+    /// FromXml and the same failures, each at the line and column of its JSON value; keys may come in
+    /// any order. JSON that XML cannot carry, or that breaks the form, is refused at its place.
+    void FromJson(const std::string& text);
+    /// Reads the JSON form of a document from a file, as FromJson does.
+    void FromJsonFile(const std::string& path);
+
+    /// How this class's content is carried in the JSON form of a document, built from the same
+    /// description of its content as its XML writer and reader.
+    static const NqXmlLib3::CJsonShape& GetJsonShape();
 
     NqXmlLib3::CXmlObjectBase* GetBase() override;
     std::string GetTargetNamespace() const override;

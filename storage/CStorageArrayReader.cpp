@@ -8,7 +8,9 @@
 
 namespace Storage {
 
+using NqXmlLib3::CNqException;
 using NqXmlLib3::CNqInvalidStateException;
+using NqXmlLib3::CSyntax;
 using NqXmlLib3::CSmartPtr;
 using NqXmlLib3::CXmlDocument;
 using NqXmlLib3::CXmlElement;
@@ -20,8 +22,16 @@ using NqXmlLib3::CXmlObjectBase;
 // whole read. As there, text malformed anywhere wins over an earlier failure.
 class CStorageArrayReader::Impl {
 public:
-    explicit Impl(std::unique_ptr<CXmlDocument> document) : m_document(std::move(document)) {}
-    explicit Impl(std::string text) : m_text(std::move(text)), m_document(CXmlDocument::OpenText(m_text)) {}
+    explicit Impl(std::unique_ptr<CXmlDocument> document)
+        : m_document(std::move(document)), m_syntax(m_document->GetSyntax()) {}
+    Impl(std::string text, CSyntax syntax)
+        : m_text(std::move(text)), m_document(CXmlDocument::OpenText(m_text, syntax, Shape())),
+          m_syntax(m_document->GetSyntax()) {}
+
+    // The array's shape, which a JSON document is read by.
+    static const NqXmlLib3::CJsonShape* Shape() { return &CStorageArray::GetJsonShape(); }
+
+    CDocumentFormat Format() const { return m_syntax == CSyntax::Json ? CDocumentFormat::Json : CDocumentFormat::Xml; }
 
     CSmartPtr<CStorageItem> ReadItem() {
         if (m_failure) std::rethrow_exception(m_failure);
@@ -89,6 +99,7 @@ private:
 
     std::string m_text;
     std::unique_ptr<CXmlDocument> m_document;
+    CSyntax m_syntax;
     CSmartPtr<CStorageArray> m_array = CStorageArray::CreateInstance();
     CXmlElement* m_root = nullptr;
     CXmlElement* m_cursor = nullptr;
@@ -103,21 +114,35 @@ CStorageArrayReader::CStorageArrayReader(CStorageArrayReader&& other) noexcept =
 CStorageArrayReader& CStorageArrayReader::operator=(CStorageArrayReader&& other) noexcept = default;
 CStorageArrayReader::~CStorageArrayReader() = default;
 
-CStorageArrayReader CStorageArrayReader::OpenFile(const std::string& path) {
-    return CStorageArrayReader(std::make_unique<Impl>(CXmlDocument::OpenFile(path)));
+namespace {
+
+CSyntax SyntaxOf(CDocumentFormat format) {
+    switch (format) {
+    case CDocumentFormat::Xml: return CSyntax::Xml;
+    case CDocumentFormat::Json: return CSyntax::Json;
+    case CDocumentFormat::Detect: return CSyntax::Detect;
+    default: throw CNqException("A CSV document is written only, never read");
+    }
 }
 
-CStorageArrayReader CStorageArrayReader::OpenText(std::string text) {
-    return CStorageArrayReader(std::make_unique<Impl>(std::move(text)));
+} // namespace
+
+CStorageArrayReader CStorageArrayReader::OpenFile(const std::string& path, CDocumentFormat format) {
+    return CStorageArrayReader(std::make_unique<Impl>(CXmlDocument::OpenFile(path, SyntaxOf(format), Impl::Shape())));
 }
 
-CStorageArrayReader CStorageArrayReader::OpenStream(std::istream& in) {
-    return CStorageArrayReader(std::make_unique<Impl>(CXmlDocument::OpenStream(in)));
+CStorageArrayReader CStorageArrayReader::OpenText(std::string text, CDocumentFormat format) {
+    return CStorageArrayReader(std::make_unique<Impl>(std::move(text), SyntaxOf(format)));
+}
+
+CStorageArrayReader CStorageArrayReader::OpenStream(std::istream& in, CDocumentFormat format) {
+    return CStorageArrayReader(std::make_unique<Impl>(CXmlDocument::OpenStream(in, SyntaxOf(format), Impl::Shape())));
 }
 
 CSmartPtr<CStorageItem> CStorageArrayReader::ReadItem() { return m_impl->ReadItem(); }
 std::string CStorageArrayReader::GetClientID() const { return m_impl->Array().GetClientID(); }
 std::string CStorageArrayReader::GetKeyID() const { return m_impl->Array().GetKeyID(); }
 std::uint64_t CStorageArrayReader::GetBytesRead() const { return m_impl->BytesRead(); }
+CDocumentFormat CStorageArrayReader::GetFormat() const { return m_impl->Format(); }
 
 } // namespace Storage

@@ -4,6 +4,7 @@
 
 #include "runtime/SmartPtr.h"
 #include "storage/CStorageItem.h"
+#include "storage/DocumentFormat.h"
 #include "storage/Export.h"
 
 #include <cstdint>
@@ -14,17 +15,18 @@
 namespace Storage {
 
 /// Hands out the items of a Storage document one at a time, then the array's ClientID and KeyID.
-/// Each item is read as CStorageArray::FromXml reads it; a failure throws the same exception chain,
-/// texts and positions included, at the point where it is met (once the rest of the text is parsed, since
-/// text malformed anywhere wins). Items handed out earlier stay valid.
+/// Each item is read as CStorageArray::FromXml (or FromJson) reads it; a failure throws the same exception
+/// chain, texts and positions included, at the point where it is met (once the rest of the text is parsed,
+/// since text malformed anywhere wins). Items handed out earlier stay valid. The document is XML, JSON,
+/// or either, told apart by its first character (CDocumentFormat::Detect); CSV is refused.
 class STORAGE_API CStorageArrayReader {
 public:
     /// Reads the document in a file; a file that cannot be opened throws CNqException naming the path.
-    static CStorageArrayReader OpenFile(const std::string& path);
+    static CStorageArrayReader OpenFile(const std::string& path, CDocumentFormat format = CDocumentFormat::Xml);
     /// Reads the document held in `text`.
-    static CStorageArrayReader OpenText(std::string text);
+    static CStorageArrayReader OpenText(std::string text, CDocumentFormat format = CDocumentFormat::Xml);
     /// Reads the document from a stream, which must outlive the reader.
-    static CStorageArrayReader OpenStream(std::istream& in);
+    static CStorageArrayReader OpenStream(std::istream& in, CDocumentFormat format = CDocumentFormat::Xml);
 
     /// Takes over another reader's document and position.
     CStorageArrayReader(CStorageArrayReader&& other) noexcept;
@@ -41,6 +43,8 @@ public:
     std::string GetKeyID() const;
     /// The bytes of the document taken in so far, for a progress report.
     std::uint64_t GetBytesRead() const;
+    /// The form being read: CDocumentFormat::Xml or CDocumentFormat::Json.
+    CDocumentFormat GetFormat() const;
 
 private:
     class Impl;

@@ -6,6 +6,8 @@
 #include "runtime/FileSystem.h"
 
 #include <ostream>
+#include <initializer_list>
+#include <string_view>
 
 namespace Storage {
 
@@ -60,6 +62,70 @@ private:
     NqXmlLib3::CFileReplacement m_file;
 };
 
+// The text writer of a form: XML, JSON, or for CSV one that only checks.
+CXmlTextWriter MakeWriter(CDocumentFormat format, const NqXmlLib3::CWriteOptions& options, bool discard) {
+    if (format == CDocumentFormat::Json) return CXmlTextWriter(CStorageArray::GetJsonShape(), options.indent);
+    if (format == CDocumentFormat::Csv) return CXmlTextWriter(false, true);
+    if (format == CDocumentFormat::Detect) throw CNqException("A document is written in one form: XML, JSON or CSV");
+    return CXmlTextWriter(options.indent, discard);
+}
+
+// ---- CSV ---------------------------------------------------------------------------
+
+// A field as RFC 4180 has it: in quotes, with quotes doubled, when it holds
+// a comma, a quote or a line end.
+void AppendField(std::string& row, std::string_view field) {
+    if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
+        row.append(field);
+        return;
+    }
+    row.push_back('"');
+    for (char c : field) {
+        if (c == '"') row.push_back('"');
+        row.push_back(c);
+    }
+    row.push_back('"');
+}
+
+void AppendRow(std::string& out, std::initializer_list<std::string_view> fields) {
+    bool first = true;
+    for (std::string_view field : fields) {
+        if (!first) out.push_back(',');
+        first = false;
+        AppendField(out, field);
+    }
+    out.append("\r\n");
+}
+
+const char* const csvHeader = "item,ClientID,CatID,FunctionName,KeyID,ParamName,isKey,type,value\r\n";
+
+// The XML text of a parameter's value; a range's is its compact JSON.
+std::string ValueText(CCParams_ChoiceA& value, const std::string& kind) {
+    if (kind == "num") return NqXmlLib3::CConversions::r8ToString(value.GetNum());
+    if (kind == "str") return value.GetStr();
+    if (kind == "bBool") return NqXmlLib3::CConversions::booleanToString(value.GetBBool());
+    if (kind == "err") return NqXmlLib3::CConversions::i4ToString(value.GetErr());
+    if (kind == "w") return NqXmlLib3::CConversions::i8ToString(value.GetW());
+    CXmlTextWriter writer(CArrRange::GetJsonShape(), false);
+    CXmlObjectBase::ToXml_Int(value.GetRange()->GetBase(), &writer, false, TargetNamespaceUri);
+    std::string json = writer.TakeXml();
+    json.pop_back();  // the line feed that ends a JSON text
+    return json;
+}
+
+// The rows of one item, which the XML writer has checked.
+void AppendRows(std::string& out, std::size_t index, CStorageItem& item) {
+    const std::string place = std::to_string(index);
+    const std::string clientId = item.GetClientID(), catId = item.GetCatID(), function = item.GetFunctionName(),
+                      keyId = item.GetKeyID();
+    for (auto parameter : *item.GetParameters()) {
+        auto value = parameter->GetCParams_ChoiceA();
+        const std::string kind = value->GetChoiceSelectedElement();
+        AppendRow(out, {place, clientId, catId, function, keyId, parameter->GetParamName(),
+                        NqXmlLib3::CConversions::booleanToString(parameter->GetIsKey()), kind, ValueText(*value, kind)});
+    }
+}
+
 } // namespace
 
 // The array writes as its own writer does: the start of the root with the
@@ -67,9 +133,11 @@ private:
 // the two strings and the end, every failure wrapped in the root's name.
 class CStorageArrayWriter::Impl {
 public:
-    Impl(std::unique_ptr<Sink> sink, const NqXmlLib3::CWriteOptions& options, bool discard = false)
-        : m_sink(std::move(sink)), m_writer(options.indent, discard) {
+    Impl(std::unique_ptr<Sink> sink, const NqXmlLib3::CWriteOptions& options, CDocumentFormat format,
+         bool discard = false)
+        : m_sink(std::move(sink)), m_writer(MakeWriter(format, options, discard)), m_csv(format == CDocumentFormat::Csv) {
         if (options.declaration) m_writer.WriteDeclaration();
+        if (m_csv) m_rows = csvHeader;
         Step([&] { Frame::WriteStart(*m_array, &m_writer, true, TargetNamespaceUri); });
     }
 
@@ -78,7 +146,15 @@ public:
             CXmlObjectBase::SetElementName(item.GetBase(), m_array->GetStorageItems()->ElementName().c_str());
             CXmlObjectBase::ToXml_Int(item.GetBase(), &m_writer, false, TargetNamespaceUri);
         });
-        if (m_writer.GetXml().size() >= flushSize) Flush();
+        if (m_csv) {
+            AppendRows(m_rows, m_items++, item);
+            if (m_rows.size() >= flushSize) {
+                m_sink->Write(m_rows.data(), m_rows.size());
+                m_rows.clear();
+            }
+        } else if (m_writer.GetXml().size() >= flushSize) {
+            Flush();
+        }
     }
 
     void Close(const std::string& clientId, const std::string& keyId) {
@@ -90,7 +166,7 @@ public:
             Frame::WriteSimple<Frame::StringKind>(&m_writer, "KeyID", m_array->GetKeyID());
             m_writer.WriteEndElement();
         });
-        const std::string rest = m_writer.TakeXml();
+        const std::string rest = m_csv ? std::move(m_rows) : m_writer.TakeXml();
         m_sink->Write(rest.data(), rest.size());
         m_sink->Commit();
         m_closed = true;
@@ -124,17 +200,23 @@ private:
     std::unique_ptr<Sink> m_sink;
     CXmlTextWriter m_writer;
     CSmartPtr<CStorageArray> m_array = CStorageArray::CreateInstance();
+    const bool m_csv;        // the rows are the output; the writer only checks
+    std::string m_rows;      // CSV not handed on yet
+    std::size_t m_items = 0;
     bool m_failed = false;
     bool m_closed = false;
 };
 
 // The text writer discards what it would write: the checks alone run.
 CStorageArrayWriter::CStorageArrayWriter()
-    : m_impl(std::make_unique<Impl>(std::make_unique<NoSink>(), NqXmlLib3::CWriteOptions{false, false}, true)) {}
-CStorageArrayWriter::CStorageArrayWriter(std::ostream& out, const NqXmlLib3::CWriteOptions& options)
-    : m_impl(std::make_unique<Impl>(std::make_unique<StreamSink>(out), options)) {}
-CStorageArrayWriter::CStorageArrayWriter(const std::string& path, const NqXmlLib3::CWriteOptions& options)
-    : m_impl(std::make_unique<Impl>(std::make_unique<FileSink>(path), options)) {}
+    : m_impl(std::make_unique<Impl>(std::make_unique<NoSink>(), NqXmlLib3::CWriteOptions{false, false},
+                                    CDocumentFormat::Xml, true)) {}
+CStorageArrayWriter::CStorageArrayWriter(std::ostream& out, const NqXmlLib3::CWriteOptions& options,
+                                         CDocumentFormat format)
+    : m_impl(std::make_unique<Impl>(std::make_unique<StreamSink>(out), options, format)) {}
+CStorageArrayWriter::CStorageArrayWriter(const std::string& path, const NqXmlLib3::CWriteOptions& options,
+                                         CDocumentFormat format)
+    : m_impl(std::make_unique<Impl>(std::make_unique<FileSink>(path), options, format)) {}
 CStorageArrayWriter::~CStorageArrayWriter() = default;
 
 void CStorageArrayWriter::WriteItem(CStorageItem& item) { m_impl->WriteItem(item); }

@@ -4,6 +4,7 @@
 
 #include "runtime/XmlObjectBase.h"
 #include "storage/CStorageItem.h"
+#include "storage/DocumentFormat.h"
 #include "storage/Export.h"
 
 #include <iosfwd>
@@ -13,18 +14,24 @@
 namespace Storage {
 
 /// Writes the items of a Storage document one at a time, then the array's ClientID and KeyID. The
-/// output is byte for byte what CStorageArray::ToXml writes for the same items and options. Written
-/// to a file, like ToXmlFile, nothing at the path changes unless Close succeeds.
+/// output is byte for byte what CStorageArray::ToXml (or ToJson) writes for the same items and options.
+/// As CSV it is a header row, then one row per parameter: the item's place (from 0), its four strings,
+/// the parameter's name and key flag, the kind of its value (num, str, bBool, err, w or Range) and the
+/// value's XML text (a range: its compact JSON); RFC 4180, with CRLF line ends. Every form checks each
+/// item as the XML writer does. Written to a file, like ToXmlFile, nothing at the path changes unless
+/// Close succeeds.
 class STORAGE_API CStorageArrayWriter {
 public:
     /// Writes nowhere: only checks each item and field as the writer would.
     CStorageArrayWriter();
     /// Writes to a stream, which must outlive the writer, in pieces as the items come.
     explicit CStorageArrayWriter(std::ostream& out,
-                                 const NqXmlLib3::CWriteOptions& options = NqXmlLib3::CWriteOptions());
+                                 const NqXmlLib3::CWriteOptions& options = NqXmlLib3::CWriteOptions(),
+                                 CDocumentFormat format = CDocumentFormat::Xml);
     /// Starts a document for `path`, in a temporary file beside it; an unwritable place throws CNqException.
     explicit CStorageArrayWriter(const std::string& path,
-                                 const NqXmlLib3::CWriteOptions& options = NqXmlLib3::CWriteOptions());
+                                 const NqXmlLib3::CWriteOptions& options = NqXmlLib3::CWriteOptions(),
+                                 CDocumentFormat format = CDocumentFormat::Xml);
     /// Without a successful Close, removes the temporary file: the path stays as it was.
     ~CStorageArrayWriter();
     CStorageArrayWriter(const CStorageArrayWriter&) = delete;

@@ -58,6 +58,10 @@ void CStorageItem::SetFunctionName(std::string value) {
 std::string CStorageItem::GetKeyID() { return m_KeyID; }
 void CStorageItem::SetKeyID(std::string value) { Frame::Store(Frame::String, m_KeyID, "KeyID", std::move(value)); }
 
+const NqXmlLib3::CJsonShape& CStorageItem::GetJsonShape() {
+    return Frame::ShapeOf<CStorageItem>("StorageItem", [](CStorageItem& object, auto& visitor) { object.Content(visitor); });
+}
+
 CXmlObjectBase* CStorageItem::GetBase() { return this; }
 
 std::string CStorageItem::GetTargetNamespace() const { return TargetNamespaceUri; }

@@ -65,6 +65,9 @@ private:
 template <class T>
 class STORAGE_TEMPLATE CTypedCollection : public CStorageCollection {
 public:
+    /// The class of the items.
+    using ItemType = T;
+
     /// Appends an item the host made (a named run gives it the collection's element name) and returns it.
     NqXmlLib3::CSmartPtr<T> Add(T* item) {
         AddItem(item ? item->GetBase() : nullptr);

@@ -9,13 +9,15 @@
 //         ...
 //     }
 //
-// and the frame runs it with a ContentWriter to write and a ContentReader to
-// read. Internal to the library.
+// and the frame runs it with a ContentWriter to write, a ContentReader to
+// read, and a ShapeBuilder to describe the JSON form of the same content.
+// Internal to the library.
 #pragma once
 
 #include "runtime/CompactString.h"
 #include "runtime/Conversions.h"
 #include "runtime/Exceptions.h"
+#include "runtime/JsonShape.h"
 #include "runtime/SmartPtr.h"
 #include "runtime/XmlCollectionBase.h"
 #include "runtime/XmlElement.h"
@@ -32,6 +34,7 @@
 namespace Storage::Frame {
 
 using NqXmlLib3::CConversions;
+using NqXmlLib3::CJsonShape;
 using NqXmlLib3::CNqException;
 using NqXmlLib3::CNqValidationException;
 using NqXmlLib3::CSmartPtr;
@@ -46,10 +49,12 @@ inline constexpr const char* NoNamespace = "";
 // ---- The lexical kinds of simple content -------------------------------------
 // Each kind checks a value against its (neutral) facets, gives its lexical
 // form, and reads it from a text under its whitespace rule. Only a string's
-// lexical form can hold text that XML cannot carry.
+// lexical form can hold text that XML cannot carry. Each names the JSON
+// value its lexical form is carried in.
 
 struct DoubleKind {
     static constexpr bool formsAnyText = false;
+    static constexpr CJsonShape::Value json = CJsonShape::Value_Double;
     using Value = double;
     static void Check(const char* name, double value);
     static std::string_view Format(double value, CConversions::NumberBuffer& buffer);
@@ -57,6 +62,7 @@ struct DoubleKind {
 };
 struct StringKind {
     static constexpr bool formsAnyText = true;
+    static constexpr CJsonShape::Value json = CJsonShape::Value_String;
     using Value = std::string;
     static void Check(const char* name, const std::string& value);
     static std::string_view Format(const std::string& value, CConversions::NumberBuffer&);
@@ -64,6 +70,7 @@ struct StringKind {
 };
 struct BooleanKind {
     static constexpr bool formsAnyText = false;
+    static constexpr CJsonShape::Value json = CJsonShape::Value_Boolean;
     using Value = bool;
     static void Check(const char* name, bool value);
     static std::string_view Format(bool value, CConversions::NumberBuffer&);
@@ -71,6 +78,7 @@ struct BooleanKind {
 };
 struct IntKind {  // xs:int, held in a long
     static constexpr bool formsAnyText = false;
+    static constexpr CJsonShape::Value json = CJsonShape::Value_Integer;
     using Value = long;
     static void Check(const char* name, long value);
     static std::string_view Format(long value, CConversions::NumberBuffer& buffer);
@@ -78,6 +86,7 @@ struct IntKind {  // xs:int, held in a long
 };
 struct LongKind {  // xs:long
     static constexpr bool formsAnyText = false;
+    static constexpr CJsonShape::Value json = CJsonShape::Value_LongInteger;
     using Value = std::int64_t;
     static void Check(const char* name, std::int64_t value);
     static std::string_view Format(std::int64_t value, CConversions::NumberBuffer& buffer);
@@ -203,7 +212,7 @@ public:
         WriteSimple<StringKind>(m_writer, name, value.AsString(scratch));
     }
     template <class Child>
-    void Collection(const CSmartPtr<Child>& collection, const char* namespaceUri) {
+    void Collection(const CSmartPtr<Child>& collection, const char* namespaceUri, const char* = nullptr) {
         WriteChild(collection, m_writer, namespaceUri);
     }
     template <class Child>
@@ -278,7 +287,7 @@ public:
         Read<StringKind>(name, set);
     }
     template <class Child>
-    void Collection(const CSmartPtr<Child>& collection, const char*) {
+    void Collection(const CSmartPtr<Child>& collection, const char*, const char* = nullptr) {
         ReadChild(collection);
         try {
             collection->ValidateCount();
@@ -348,6 +357,54 @@ CXmlElement* ReadChoice(CXmlElement* parent, ReadOne&& readOne) {
     if (!parent) throw CNqException("There is no element to read");
     ReadAttributes(*parent, Attributes::Accept);
     return Guarded(FailedToProcessChildren, *parent, readOne);
+}
+
+// ---- The JSON form ------------------------------------------------------------
+
+// Describes a content as a JSON shape: a simple child is a key whose value
+// is its kind's JSON value, a collection of elements an array of objects
+// under the items' element name, a collection of choices (which have no
+// element of their own) an array of one-key objects under the group name the
+// content gives it, and a choice its alternatives, one of which is present.
+class ShapeBuilder {
+public:
+    explicit ShapeBuilder(CJsonShape& shape) : m_shape(shape) {}
+
+    template <class Kind, class Value, class Setter>
+    void Field(Kind, const char* name, const Value&, Setter) {
+        m_shape.Add(name, Kind::json);
+    }
+    template <class Child>
+    void Collection(const CSmartPtr<Child>& collection, const char*, const char* groupName = nullptr) {
+        using Item = typename Child::ItemType;
+        if (groupName) {
+            m_shape.Add(groupName, CJsonShape::Value_Group, &Item::GetJsonShape());
+        } else {
+            m_shape.Add(collection->ElementName(), CJsonShape::Value_Array, &Item::GetJsonShape());
+        }
+    }
+    template <class Child>
+    void Choice(const CSmartPtr<Child>&) {
+        m_shape.AddChoice(Child::GetJsonShape());
+    }
+
+private:
+    CJsonShape& m_shape;
+};
+
+// The shape of the content of class C, which `content` runs with a visitor
+// on an object of C. Built on first use and kept for the life of the
+// program, like the element names: every JSON read and write follows it.
+template <class C, class Content>
+const CJsonShape& ShapeOf(const char* elementName, Content&& content) {
+    static const CJsonShape* const shape = [&] {
+        auto* made = new CJsonShape(elementName);
+        const CSmartPtr<C> sample = C::CreateInstance();
+        ShapeBuilder builder(*made);
+        content(*sample, builder);
+        return made;
+    }();
+    return *shape;
 }
 
 } // namespace Storage::Frame

@@ -52,6 +52,20 @@ private:
     const char* m_selected;
 };
 
+// Adds each alternative to a JSON shape.
+class AlternativeShapes {
+public:
+    explicit AlternativeShapes(NqXmlLib3::CJsonShape& shape) : m_shape(shape) {}
+
+    template <class Kind, class T, class Setter>
+    void Alternative(Kind, const char* element, const T*, Setter) {
+        m_shape.AddAlternative(element, Kind::json);
+    }
+
+private:
+    NqXmlLib3::CJsonShape& m_shape;
+};
+
 // Reads the cursor into the first alternative it names, if any.
 class AlternativeReader {
 public:
@@ -237,6 +251,12 @@ void CScalarChoice::WriteSelectedScalar(CXmlTextWriter* writer) {
     }
     SelectedWriter visitor(writer, SelectedText());
     VisitScalars(visitor);
+}
+
+void CScalarChoice::AddScalarAlternatives(NqXmlLib3::CJsonShape& shape) {
+    CScalarChoice none;
+    AlternativeShapes visitor(shape);
+    none.VisitScalars(visitor);
 }
 
 CXmlElement* CScalarChoice::ReadScalar(CXmlElement* cursor) {

@@ -11,6 +11,7 @@
 #include <string>
 
 namespace NqXmlLib3 {
+class CJsonShape;
 class CXmlElement;
 class CXmlTextWriter;
 } // namespace NqXmlLib3
@@ -79,6 +80,9 @@ protected:
     virtual void ClearChoice(const char* selectedElement);
 
     bool IsSelected(const char* element) const;
+
+    /// Adds the five scalar alternatives, in the order they are read, to the JSON shape of a choice.
+    static void AddScalarAlternatives(NqXmlLib3::CJsonShape& shape);
 
     /// Writes the element of the selected scalar alternative; refuses an empty selection.
     void WriteSelectedScalar(NqXmlLib3::CXmlTextWriter* writer);

@@ -12,6 +12,7 @@
 #include "storage/CStorageItem.h"
 #include "storage/ClassFactory.h"
 #include "storage/Collections.h"
+#include "storage/DocumentFormat.h"
 #include "storage/Export.h"
 #include "storage/ScalarChoice.h"
 #include "storage/TargetNamespace.h"

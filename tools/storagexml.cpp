@@ -1,5 +1,6 @@
 // storagexml: checks Storage documents, writes them back in the library's own
-// layout, and writes an example document built through the API.
+// layout, converts them between XML, JSON and CSV, and writes an example
+// document built through the API.
 //
 // Exit codes: 0 when every document is good, 1 when any document is invalid,
 // 2 for a usage error or a file that cannot be read or written.
@@ -90,7 +91,8 @@ void UseBinaryStandardStreams() {}
 #endif
 
 // A document read item by item, from a file or from standard input for "-",
-// with progress on a terminal for work longer than about a second.
+// with progress on a terminal for work longer than about a second. It is
+// XML or JSON, told apart by its first character.
 class Input {
 public:
     explicit Input(const std::string& path) : m_path(path), m_reader(Open(path)) {
@@ -111,13 +113,14 @@ public:
     }
     std::string GetClientID() const { return m_reader.GetClientID(); }
     std::string GetKeyID() const { return m_reader.GetKeyID(); }
+    Storage::CDocumentFormat GetFormat() const { return m_reader.GetFormat(); }
 
 private:
     using Clock = std::chrono::steady_clock;
 
     // A file that cannot be read is told apart from a document at fault before reading starts.
     static Storage::CStorageArrayReader Open(const std::string& path) {
-        if (path == "-") return Storage::CStorageArrayReader::OpenStream(std::cin);
+        if (path == "-") return Storage::CStorageArrayReader::OpenStream(std::cin, Storage::CDocumentFormat::Detect);
         std::error_code error;
         if (std::filesystem::is_directory(std::filesystem::u8path(path), error)) throw CannotRead(path, EISDIR);
         if (std::FILE* file = NqXmlLib3::OpenFileForReading(path)) {
@@ -125,7 +128,7 @@ private:
         } else {
             throw CannotRead(path, errno);
         }
-        return Storage::CStorageArrayReader::OpenFile(path);
+        return Storage::CStorageArrayReader::OpenFile(path, Storage::CDocumentFormat::Detect);
     }
 
     void ShowProgress() {
@@ -188,8 +191,7 @@ struct Counts {
 // it as writing it would: a document that reads but cannot be written is
 // refused here, with the writer's chain. Throws CNqValidationException and,
 // for malformed text, CNqException; a file that cannot be read, FileError.
-Counts Copy(const std::string& path, Storage::CStorageArrayWriter& writer) {
-    Input input(path);
+Counts Copy(Input& input, Storage::CStorageArrayWriter& writer) {
     Counts counts;
     while (auto item = input.ReadItem()) {
         counts.Add(*item);
@@ -207,7 +209,8 @@ void ReportInvalid(std::ostream& out, const std::string& path, const CNqExceptio
 ExitCode CheckFile(const std::string& path) {
     try {
         Storage::CStorageArrayWriter nowhere;
-        const Counts counts = Copy(path, nowhere);
+        Input input(path);
+        const Counts counts = Copy(input, nowhere);
         std::cout << path << ": ok (" << counts.items << " items, " << counts.parameters << " parameters, "
                   << counts.rangeCells << " range cells)\n";
         return ExitGood;
@@ -249,32 +252,53 @@ private:
     NqXmlLib3::CFileReplacement& m_file;
 };
 
-// Copies the document at `path` to `out` in the layout asked for. A compact
-// document ends with a line feed like any text file, though the layout has no
-// line break of its own.
-void WriteFormatted(const std::string& path, std::ostream& out, bool compact) {
+using Storage::CDocumentFormat;
+
+// The form a document is written in: the one asked for, or else the form it
+// is read in, or for a conversion the other one.
+struct Target {
+    enum Choice { Same, Other, Xml, Json, Csv } choice;
+
+    CDocumentFormat For(CDocumentFormat input) const {
+        switch (choice) {
+        case Same: return input;
+        case Other: return input == CDocumentFormat::Xml ? CDocumentFormat::Json : CDocumentFormat::Xml;
+        case Xml: return CDocumentFormat::Xml;
+        case Json: return CDocumentFormat::Json;
+        default: return CDocumentFormat::Csv;
+        }
+    }
+};
+
+// Copies the document at `path` to `out` in the form and layout asked for.
+// A compact XML document ends with a line feed like any text file, though
+// the layout has no line break of its own; JSON text and CSV rows end with
+// their own.
+void WriteFormatted(const std::string& path, std::ostream& out, bool compact, Target target) {
+    Input input(path);
+    const CDocumentFormat format = target.For(input.GetFormat());
     NqXmlLib3::CWriteOptions options;
     options.indent = !compact;
-    Storage::CStorageArrayWriter writer(out, options);
-    Copy(path, writer);
-    if (compact) out << '\n';
+    Storage::CStorageArrayWriter writer(out, options, format);
+    Copy(input, writer);
+    if (compact && format == CDocumentFormat::Xml) out << '\n';
     out.flush();
 }
 
 // Standard output receives the document as it is read: an invalid document
 // leaves it cut where the failure was met. OUT changes only when all is well,
 // and holds what standard output would.
-int Format(const std::string& path, const std::string& out, bool compact) {
+int Format(const std::string& path, const std::string& out, bool compact, Target target) {
     try {
         if (out.empty()) {
-            WriteFormatted(path, std::cout, compact);
+            WriteFormatted(path, std::cout, compact, target);
             return ExitGood;
         }
         NqXmlLib3::CFileReplacement file(out);
         ReplacementBuffer buffer(file);
         std::ostream stream(&buffer);
         stream.exceptions(std::ios::badbit);  // the file's own failure, naming it, reaches the catch below
-        WriteFormatted(path, stream, compact);
+        WriteFormatted(path, stream, compact, target);
         file.Commit();
     } catch (const NqXmlLib3::CNqValidationException& error) {
         ReportInvalid(std::cerr, path, error);
@@ -365,7 +389,8 @@ void AddOutputOption(CLI::App& command, std::string& out) {
 }
 
 int Run(int argc, char** argv) {
-    CLI::App app("Checks, formats and makes Storage documents. FILE may be - for standard input.", "storagexml");
+    CLI::App app("Checks, formats, converts and makes Storage documents (XML or JSON). FILE may be - for standard input.",
+                 "storagexml");
     app.set_version_flag("--version", "storagexml " STORAGEXML_VERSION);
     // At most one here, and "none" refused after parsing, so that an unknown
     // word is reported as such rather than as a missing subcommand.
@@ -382,13 +407,30 @@ int Run(int argc, char** argv) {
 
     std::string formatPath, formatOut;
     bool compact = false;
-    auto* format = app.add_subcommand("format", "Write FILE back in the library's layout");
+    auto* format = app.add_subcommand("format", "Write FILE back in the library's layout, in its own form (XML or JSON)");
     format->add_flag("--compact", compact, "No line breaks inside the document");
     AddOutputOption(*format, formatOut);
     format->add_option("FILE", formatPath, "Document to format")->required();
     format->footer("Examples:\n"
                    "  storagexml format -o tidy.xml orders.xml\n"
                    "  storagexml format --compact orders.xml");
+
+    std::string convertPath, convertOut, convertTo;
+    bool convertCompact = false;
+    auto* convert = app.add_subcommand("convert", "Write FILE in another form: XML as JSON, JSON as XML, or either as CSV");
+    convert->add_option("--to", convertTo, "The form to write: json, xml or csv (default: the other of XML and JSON)")
+        ->option_text("FORM")
+        ->check(CLI::IsMember({"json", "xml", "csv"}));
+    convert->add_flag("--compact", convertCompact, "No line breaks inside the document (XML and JSON)");
+    AddOutputOption(*convert, convertOut);
+    convert->add_option("FILE", convertPath, "Document to convert")->required();
+    convert->footer("FILE is read as JSON when its first character other than blanks is '{', else as XML.\n"
+                    "CSV has a header row, then one row per parameter:\n"
+                    "  item,ClientID,CatID,FunctionName,KeyID,ParamName,isKey,type,value\n"
+                    "where type is num, str, bBool, err, w or Range, and value its XML text (a range: its JSON).\n"
+                    "Examples:\n"
+                    "  storagexml convert -o orders.json orders.xml\n"
+                    "  storagexml convert --to csv -o orders.csv orders.json");
 
     std::string exampleOut;
     auto* example = app.add_subcommand("example", "Write an example document built through the API");
@@ -405,7 +447,14 @@ int Run(int argc, char** argv) {
         return code == 0 ? ExitGood : ExitUsage;
     }
     if (check->parsed()) return Check(checkPaths);
-    if (format->parsed()) return Format(formatPath, formatOut, compact);
+    if (format->parsed()) return Format(formatPath, formatOut, compact, Target{Target::Same});
+    if (convert->parsed()) {
+        const Target target{convertTo.empty() ? Target::Other
+                            : convertTo == "json" ? Target::Json
+                            : convertTo == "xml"  ? Target::Xml
+                                                  : Target::Csv};
+        return Format(convertPath, convertOut, convertCompact, target);
+    }
     return Example(exampleOut);
 }
 

@@ -46,6 +46,16 @@ const char* const MissingIsKey = R"(<?xml version="1.0" encoding="UTF-8"?>
 </StorageArray>
 )";
 
+// The same fault in JSON, its parameter on line 4 at column 21.
+const char* const MissingIsKeyJson = R"({
+  "StorageItems": [
+    {"ClientID": "c", "CatID": "k", "FunctionName": "f", "KeyID": "a",
+     "parameters": [{"num": 1, "ParamName": "p"}]}
+  ],
+  "ClientID": "c", "KeyID": "k"
+}
+)";
+
 // Reads, since a parameter's value is optional when reading, but cannot be written.
 const char* const NoValue = R"(<StorageArray xmlns="urn:storagexml:storage">
   <StorageItems><ClientID>c</ClientID><CatID>k</CatID><FunctionName>f</FunctionName><KeyID>a</KeyID>
@@ -158,6 +168,11 @@ TEST_F(StorageXmlCli, ExitCodesAndWhereMessagesGo) {
         {"format malformed.xml", 1, "", "malformed.xml: invalid\n  malformed.xml:2:16: Malformed XML"},
         {"format -o out.xml malformed.xml", 1, "", "malformed.xml: invalid"},
         {"format -o folder good.xml", 2, "", "[folder]"},  // the final rename fails
+        {"convert", 2, "", "FILE"},
+        {"convert --to yaml good.xml", 2, "", "yaml"},
+        {"convert -o no-such-dir/out.json good.xml", 2, "", "no-such-dir/out.json"},
+        {"convert bad.xml", 1, "", "bad.xml: invalid\n  bad.xml:2:1: Failed to process the child elements"},
+        {"convert --to csv novalue.xml", 1, "", "novalue.xml: invalid\n  Failed to convert the element [StorageArray] to XML"},
     };
     Write("folder/inside", "kept");
     for (const auto& [args, status, out, err] : cases) {
@@ -185,6 +200,12 @@ TEST_F(StorageXmlCli, CheckReportsCountsOrTheFailureChainWithPositions) {
         {"check -", GoodDocument, "-", ": ok" + GoodCounts, 0},
         {"check bad.xml", "", "bad.xml", chain, 1},
         {"check -", MissingIsKey, "-", chain, 1},
+        {"check -", MissingIsKeyJson, "-",
+         ": invalid\n"
+         "  FILE:1:1: Failed to process the child elements in element [StorageArray]\n"
+         "    FILE:3:5: Failed to process the child elements in element [StorageItems]\n"
+         "      FILE:4:21: Failed to process the child elements in element [parameters]\n"
+         "        FILE:4:21: Failed to find a required element [isKey]\n", 1},
         {"check malformed.xml", "", "malformed.xml",
          ": invalid\n  FILE:2:16: Malformed XML: mismatched tag at line 2, column 16\n", 1},
         // A document that reads but cannot be written: the writer's chain, which has no positions.
@@ -222,6 +243,34 @@ TEST_F(StorageXmlCli, FormatIsIdempotentCompactOrToAFile) {
     EXPECT_EQ(Read("out.xml"), compact);  // ending with a line feed, as on standard output
 }
 
+TEST_F(StorageXmlCli, ConvertGoesBetweenXmlAndJsonAndToCsv) {
+    const std::string xml = Output("format good.xml"), json = Output("convert good.xml");
+    ASSERT_EQ(json.substr(0, 21), "{\n  \"StorageItems\": [");
+    Write("good.json", json);
+    EXPECT_EQ(Output("convert good.json"), xml);
+    EXPECT_EQ(Output("convert --to json -", GoodDocument), json);
+    EXPECT_EQ(Output("format good.json"), json);  // format keeps the form it reads
+    EXPECT_EQ(Output("check good.json"), "good.json: ok" + GoodCounts);
+    const std::string compact = Output("convert --compact good.xml");
+    EXPECT_EQ(compact.find('\n'), compact.size() - 1) << compact;
+    EXPECT_EQ(Output("convert -", compact), xml);
+    // OUT changes only when all is well.
+    Write("out.json", "stale content");
+    EXPECT_EQ(Run("convert -o out.json bad.xml").status, 1);
+    EXPECT_EQ(Read("out.json"), "stale content");
+    EXPECT_EQ(Output("convert -o out.json good.xml"), "");
+    EXPECT_EQ(Read("out.json"), json);
+    // A header, then a row for each of the three parameters, each line ending in CRLF.
+    const std::string csv = Output("convert --to csv good.json");
+    EXPECT_EQ(csv.substr(0, csv.find("\r\n")), "item,ClientID,CatID,FunctionName,KeyID,ParamName,isKey,type,value");
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 4);
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\r'), 4);
+    EXPECT_NE(csv.find("\r\n1,c,k,f,b,Z\xC3\xBCrich,false,Range,\"{\"\"cells\"\":[{\"\"err\"\":3}],\"\"rows\"\":1,"
+                       "\"\"columns\"\":1}\"\r\n"),
+              std::string::npos)
+        << csv;
+}
+
 TEST_F(StorageXmlCli, ExampleIsAValidFormattedDocumentWithEveryKindOfValue) {
     const std::string example = Output("example");
     EXPECT_EQ(Output("example -o example.xml"), "");
@@ -253,7 +302,7 @@ TEST_F(StorageXmlCli, HelpEndsWithExamplesThatRunAndTheManualPageHoldsIt) {
     const std::string top = Output("--help"), status = top.substr(top.rfind("Exit status:"));
     EXPECT_NE(page.find(status.substr(0, status.find_last_not_of('\n') + 1)), std::string::npos) << page;
 #endif
-    for (const std::string subcommand : {"check", "format", "example"}) {
+    for (const std::string subcommand : {"check", "format", "convert", "example"}) {
         const std::string help = Output(subcommand + " --help");
         const std::size_t examples = help.rfind("\nExamples:\n");
         ASSERT_NE(examples, std::string::npos) << help;

@@ -42,19 +42,6 @@ std::pair<int, std::string> RunXmllint(const std::vector<std::string>& paths) {
     return {status, output};
 }
 
-// A directory of its own for the documents handed to xmllint, gone with it.
-struct Scratch {
-    const std::filesystem::path dir =
-        std::string("storagexml-interop-") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    Scratch() { std::filesystem::create_directories(dir); }
-    ~Scratch() { std::filesystem::remove_all(dir); }
-    std::string Put(std::size_t index, const std::string& text) const {
-        const std::string path = dir.generic_string() + "/" + std::to_string(index) + ".xml";
-        std::ofstream(path, std::ios::binary) << text;
-        return path;
-    }
-};
-
 std::pair<int, std::string> Xmllint(const std::string& text) { return RunXmllint({Scratch().Put(0, text)}); }
 
 // Validates every document in one run of xmllint; a failure names the

@@ -5,12 +5,16 @@
 
 #include "storage/Storage.h"
 
+#include <gtest/gtest.h>
+
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <limits>
 #include <random>
 #include <string>
@@ -182,6 +186,19 @@ inline std::vector<std::string> Values(CStorageArray& tree) {
     values.insert(values.end(), {tree.GetClientID(), tree.GetKeyID()});
     return values;
 }
+
+// A directory of its own for the documents handed to other programs, gone with it.
+struct Scratch {
+    const std::filesystem::path dir =
+        std::string("storagexml-interop-") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    Scratch() { std::filesystem::create_directories(dir); }
+    ~Scratch() { std::filesystem::remove_all(dir); }
+    std::string Put(std::size_t index, const std::string& text, const char* extension = ".xml") const {
+        const std::string path = dir.generic_string() + "/" + std::to_string(index) + extension;
+        std::ofstream(path, std::ios::binary) << text;
+        return path;
+    }
+};
 
 inline std::string Innermost(const NqXmlLib3::CNqException& error) {
     const NqXmlLib3::CNqException* e = &error;

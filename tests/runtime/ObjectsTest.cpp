@@ -175,79 +175,65 @@ TEST(CElementName, CopiesAndAssignmentsKeepTheTextAndShareOnlyLastingOnes) {
     EXPECT_TRUE(name.empty());
 }
 
-TEST(CXmlCollectionBase, PositionsFollowAppendsAndRemovals) {
+// Appends (the nodes move as the list grows), removals by index and by node
+// at the front, in the middle and at the end, Clear and assignment: after
+// each, walking the chain, reaching by position and finding by item agree
+// with a plain model of the list, and only the items it holds stay alive.
+TEST(CXmlCollectionBase, ListAgreesWithAModelThroughGrowthAndRemovals) {
     const long base = Live();
-    CSmartPtr<CTestCol> col(new CTestCol("0123"));
-    std::vector<CXmlObjectBase*> items;
-    for (CTestItem* item : *col) items.push_back(item);
-    EXPECT_THROW(col->Append(nullptr), CNqException);
-    // Forwards, backwards and jumping about must reach the same nodes.
-    for (int i : {0, 1, 2, 3, 2, 0, 3, 1}) EXPECT_EQ(items[i], col->GetNodeAtIndex(i)->m_item) << i;
-    for (int bad : {-1, 4, INT_MIN}) EXPECT_THROW(col->GetNodeAtIndex(bad), CNqException) << bad;
-    CSmartPtr<CTestItem> outsider(new CTestItem("o"));
-    EXPECT_EQ(nullptr, col->GetNodeForItem(outsider.get()));
-    col->GetNodeAtIndex(2);
-    col->RemoveNode(col->GetNodeForItem(items[1]));  // behind the last position reached
-    col->RemoveNode(nullptr);
-    EXPECT_EQ(base + 5, Live());  // four less one, the collection and the outsider
-    EXPECT_TRUE(col->GetCount() == 3 && col->GetNodeAtIndex(2)->m_item == items[3]);
-    EXPECT_EQ(items[2], col->GetNodeAtIndex(1)->m_item);
-    col->Remove(2);  // the last: appending must continue from the new last
+    CSmartPtr<CTestCol> col(new CTestCol("")), other(new CTestCol("x"));
+    CSmartPtr<CTestItem> outsider(new CTestItem("#"));
+    std::string model;
+    auto check = [&] {
+        ASSERT_EQ(col->Texts(), model);
+        ASSERT_EQ(col->GetCount(), int(model.size()));
+        ASSERT_EQ(Live(), base + 4 + long(model.size()) - long(model.find('#') != std::string::npos));
+        const int count = col->GetCount();
+        for (int i : {count - 1, 0, count / 2, count - 2, 1}) {
+            if (i < 0 || i >= count) continue;
+            CXmlObjectBase* item = col->GetNodeAtIndex(i)->m_item;
+            ASSERT_EQ(dynamic_cast<CTestItem*>(item)->m_text, model.substr(i, 1)) << i;
+            ASSERT_EQ(col->GetNodeForItem(item), col->GetNodeAtIndex(i));
+        }
+        for (int bad : {-1, count, INT_MIN}) ASSERT_THROW(col->GetNodeAtIndex(bad), CNqException) << bad;
+        for (int bad : {-1, count}) ASSERT_THROW(col->Remove(bad), CNqException) << bad;
+    };
+    const std::string letters = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    for (char letter : letters) {
+        col->Append(new CTestItem(std::string(1, letter)));
+        model += letter;
+        check();
+    }
+    for (int index : {0, 30, -1, 5, 5}) {  // -1: the last, after which appending continues from the new last
+        if (index < 0) index += int(model.size());
+        col->Remove(index);
+        model.erase(index, 1);
+        check();
+    }
     col->Append(outsider.get());
-    col->Remove(0);
-    EXPECT_EQ("2o", col->Texts());
-    for (int bad : {-1, 2}) EXPECT_THROW(col->Remove(bad), CNqException) << bad;
+    model += '#';
+    col->RemoveNode(col->GetNodeForItem(col->GetNodeAtIndex(2)->m_item));
+    model.erase(2, 1);
+    col->RemoveNode(nullptr);                 // changes nothing
+    col->RemoveNode(other->GetFirstNode());   // a node of another list changes nothing
+    EXPECT_EQ(col->GetNodeForItem(other->GetNodeAtIndex(0)->m_item), nullptr);
+    EXPECT_THROW(col->Append(nullptr), CNqException);
+    check();
+    col->Clear();
+    model.clear();
+    check();
+    EXPECT_EQ(col->GetFirstNode(), nullptr);
+    col->Append(new CTestItem("z"));
+    model = "z";
+    check();
     // A copy holds the same items and limits; assigning one gives up the target's items.
     CSmartPtr<CTestCol> copy(new CTestCol(*CSmartPtr<CTestCol>(new CTestCol("ab", 1, 3))));
     EXPECT_TRUE(copy->Texts() == "ab" && copy->GetElementName() == "gridCell" && copy->GetMinOccurs() == 1 &&
                 copy->GetMaxOccurs() == 3);
     *col = *copy;
     copy = nullptr;
-    EXPECT_EQ("ab", col->Texts());
-    EXPECT_EQ(base + 4, Live());  // a, b, the collection and the outsider
-    col->GetNodeAtIndex(1);
-    col->Clear();  // forgets the last position reached too
-    EXPECT_TRUE(col->GetCount() == 0 && col->GetFirstNode() == nullptr && Live() == base + 2);
-    col->Append(outsider.get());
-    col->Append(new CTestItem("z"));
-    EXPECT_EQ("z", dynamic_cast<CTestItem*>(col->GetNodeAtIndex(1)->m_item)->m_text);
-}
-
-// Through many appends (the nodes move as the list grows) and removals at
-// the front, in the middle and at the end, walking the chain, reaching by
-// position and finding by item agree with a plain model of the list.
-TEST(CXmlCollectionBase, LongListsStayInOrderThroughGrowthAndRemovals) {
-    const std::string letters = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    CSmartPtr<CTestCol> col(new CTestCol("")), other(new CTestCol("x"));
-    std::string model;
-    auto check = [&] {
-        ASSERT_EQ(col->Texts(), model);
-        ASSERT_EQ(col->GetCount(), int(model.size()));
-        for (int i = 0; i < col->GetCount(); ++i) {
-            CXmlObjectBase* item = col->GetNodeAtIndex(i)->m_item;
-            ASSERT_EQ(dynamic_cast<CTestItem*>(item)->m_text, model.substr(i, 1));
-            ASSERT_EQ(col->GetNodeForItem(item), col->GetNodeAtIndex(i));
-        }
-    };
-    for (char letter : letters) {
-        col->Append(new CTestItem(std::string(1, letter)));
-        model += letter;
-        check();
-    }
-    for (int index : {0, 30, -2, 5, 5}) {  // -2: the last but one
-        if (index < 0) index += int(model.size());
-        col->Remove(index);
-        model.erase(index, 1);
-        check();
-    }
-    col->RemoveNode(other->GetFirstNode());  // a node of another list changes nothing
+    model = "ab";
     check();
-    while (!model.empty()) {
-        col->Remove(int(model.size()) - 1);
-        model.pop_back();
-        check();
-    }
-    EXPECT_EQ(col->GetFirstNode(), nullptr);
 }
 
 TEST(CXmlCollectionBase, ValidateCountNamesTheElementTheCountAndTheLimit) {

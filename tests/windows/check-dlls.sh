@@ -55,7 +55,7 @@ installed() {
               lib/libstoragexml-runtime.dll.a lib/libstoragexml.dll.a lib/libstoragexml-c.dll.a \
               lib/storagexml-c.def lib/storagexml-c.lib lib/cmake/StorageXml/StorageXmlConfig.cmake \
               include/storagexml/storage/Storage.h include/storagexml/runtime/NqXmlLib3.h include/storagexml/storagexml.h \
-              share/StorageXml/Storage.xsd; do
+              share/StorageXml/Storage.xsd share/StorageXml/Storage.schema.json; do
     [ -f "$prefix/$file" ] || fail "the installed tree has no $file"
   done
   for binary in "$prefix"/bin/*.exe "$prefix"/bin/*.dll; do

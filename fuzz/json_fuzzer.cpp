@@ -1,0 +1,18 @@
+// Any byte string read as the JSON form of a storage array: only
+// CNqException may come out, whatever is read must write as XML and read back
+// equal, and a whole read and a streaming read must agree.
+#include "fuzz/checks.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    std::string fault = StorageFuzz::CheckJsonRead(text);
+    if (fault.empty()) fault = StorageFuzz::CheckStreamingAgrees(text, Storage::CDocumentFormat::Json);
+    if (!fault.empty()) {
+        std::fprintf(stderr, "json_fuzzer: %s\n", fault.c_str());
+        std::abort();
+    }
+    return 0;
+}
