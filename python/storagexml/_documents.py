@@ -16,7 +16,7 @@ PathLike = Union[str, bytes, "os.PathLike[str]", "os.PathLike[bytes]"]
 
 # Items per call across the C interface: enough that the calls cost nothing next to the items,
 # few enough that a batch of description text and its objects stays small.
-_BATCH = 256
+_BATCH = 64
 
 
 def _path(target: Any) -> bytes:
