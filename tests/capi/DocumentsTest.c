@@ -227,6 +227,8 @@ static void items_in_bulk(void) {
                                      "item description holds something else at byte 52 (item 0, parameter 0) where the key \"err\""},
         {ONE("\"\\u0001\""), STORAGEXML_ERROR_GENERAL, "The text of [str] holds the character U+0001 (byte 0), which XML cannot carry"},
         {ONE("null"), STORAGEXML_ERROR_VALIDATION, "This element is a choice, and as such must have at one (and only one) valid item"},
+        {"[[\"c\",\"k\",\"f\",\"k\",[[\"p\",true]]]]", STORAGEXML_ERROR_ARGUMENT, "storagexml_writer_write_items: the "
+                                     "item description holds something else at byte 29 (item 0, parameter 0) where a string (the name)"},
         {"[[\"c\",\"k\",\"f\",\"k\",[]]]", STORAGEXML_ERROR_VALIDATION, "The collection [parameters] holds 0 item(s)"},
     };
     storagexml_reader* reader = NULL;

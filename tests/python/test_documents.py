@@ -2,6 +2,7 @@
 bit, failures as the C++ library reports them, and arguments it refuses."""
 import dataclasses
 import errno
+import gc
 import io
 import math
 import os
@@ -100,6 +101,7 @@ def test_failures_are_the_chains_storagexml_check_prints(path, program):
             chain.append((str(level), level.line, level.column))
             level = level.inner
         assert chain == expected
+    assert gc.isenabled()  # paused while objects are made, and back whatever happened
 
 
 def test_items_before_a_failure_are_handed_out_first():
