@@ -1,5 +1,8 @@
 """The exceptions of the package."""
 
+import errno
+import functools
+import os
 import re
 from typing import Optional
 
@@ -47,30 +50,41 @@ class FileError(ValidationError, OSError):
     """A file that cannot be read or written: a :class:`ValidationError` that is also an ``OSError``.
 
     ``filename`` is the path, ``strerror`` the system's reason and ``errno``
-    its number when the reason is a standard one the system names
-    (``errno.ENOENT`` for a missing file), otherwise ``None``.
+    its number when the reason is a standard one the system names, otherwise
+    ``None``. As ``open`` does, a missing file also raises a
+    ``FileNotFoundError``, a folder an ``IsADirectoryError``, a file it may not
+    read a ``PermissionError``.
     """
 
-    def __init__(self, message: str, line: int = 0, column: int = 0, inner: Optional[Error] = None) -> None:
-        super().__init__(message, line, column, inner)
+    def __new__(cls, message: str, line: int = 0, column: int = 0, inner: Optional[Error] = None):
         match = _FILE_MESSAGE.match(message)
-        self.filename = match.group(1) if match else None
-        self.strerror = match.group(2) if match else None
-        self.errno = _errno_of(self.strerror)
+        number = _errno_of(match.group(2)) if match else None
+        if cls is FileError and number in _OS_ERRORS:
+            cls = _variant(_OS_ERRORS[number])
+        failure = OSError.__new__(cls, message)
+        failure.filename = match.group(1) if match else None
+        failure.strerror = match.group(2) if match else None
+        failure.errno = number
+        return failure
+
+    def __reduce__(self):
+        return (FileError, (self.message, self.line, self.column, self.inner))
 
 
 # "Cannot read the file [PATH]: REASON", and the same for writing.
 _FILE_MESSAGE = re.compile(r"Cannot \w+ the file \[(.*)\]: (.*)\Z", re.DOTALL)
+_OS_ERRORS = {errno.ENOENT: FileNotFoundError, errno.EISDIR: IsADirectoryError, errno.ENOTDIR: NotADirectoryError,
+              errno.EACCES: PermissionError, errno.EPERM: PermissionError}
 
 
-def _errno_of(reason: Optional[str]) -> Optional[int]:
-    import errno
-    import os
+@functools.lru_cache(maxsize=None)
+def _variant(base: type) -> type:
+    """FileError that is also `base`, one of the OSError subclasses Python raises for an errno."""
+    return type("FileError", (FileError, base), {"__module__": "storagexml", "__doc__": FileError.__doc__})
 
-    for number in errno.errorcode:
-        if reason and os.strerror(number) == reason:
-            return number
-    return None
+
+def _errno_of(reason: str) -> Optional[int]:
+    return next((number for number in errno.errorcode if os.strerror(number) == reason), None)
 
 
 def is_file_failure(message: str) -> bool:

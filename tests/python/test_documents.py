@@ -166,11 +166,12 @@ def test_what_the_library_refuses_to_write_is_its_own_failure(array, message, tm
 
 
 def test_files(tmp_path):
-    for path, number in ((tmp_path / "missing.xml", errno.ENOENT), (tmp_path, errno.EISDIR)):
+    for path, number, kind in ((tmp_path / "missing.xml", errno.ENOENT, FileNotFoundError),
+                               (tmp_path, errno.EISDIR, IsADirectoryError)):
         with pytest.raises(sx.FileError) as caught:
             sx.load(path)
         failure = caught.value
-        assert isinstance(failure, sx.Error) and isinstance(failure, OSError) and failure.errno == number
+        assert isinstance(failure, sx.Error) and isinstance(failure, kind) and failure.errno == number
         assert failure.filename == str(path) and str(failure).startswith("Cannot read the file [%s]: " % path)
 
     class Failing(io.RawIOBase):
