@@ -3,8 +3,9 @@ and its errors as exceptions.
 
 The library is looked for, in this order, and the first that loads is used:
 
-1. the path in the environment variable ``STORAGEXML_LIBRARY``, when it is set (and then
-   nowhere else: a library named explicitly is the one meant);
+1. the path in the environment variable ``STORAGEXML_LIBRARY`` (the library, or the folder
+   that holds it), when it is set, and then nowhere else: a library named explicitly is the
+   one meant;
 2. beside the package (``libstoragexml-c.so.1``, or ``libstoragexml-c.dll`` on Windows, in the
    package's own folder);
 3. the library folder of the installation the package came with, when it was installed by
@@ -44,7 +45,8 @@ def _places() -> List[Tuple[str, Optional[str]]]:
     place does not apply)."""
     explicit = os.environ.get(LIBRARY_VARIABLE)
     if explicit:
-        return [("%s=%s" % (LIBRARY_VARIABLE, explicit), explicit)]
+        folder = os.path.isdir(explicit)  # the folder that holds it will do
+        return [("%s=%s" % (LIBRARY_VARIABLE, explicit), os.path.join(explicit, LIBRARY_NAME) if folder else explicit)]
     here = os.path.dirname(os.path.abspath(__file__))
     places: List[Tuple[str, Optional[str]]] = [("beside the package, in " + here, os.path.join(here, LIBRARY_NAME))]
     try:

@@ -15,6 +15,7 @@ NAME = "libstoragexml-c.so.1"
 
 @pytest.mark.parametrize("beside, variable, loaded, tried", [
     (True, None, "{package}/" + NAME, None),
+    (True, "{tmp}/storagexml", "{package}/" + NAME, None),
     (True, "{tmp}/none.so", None, ["STORAGEXML_LIBRARY={tmp}/none.so"]),
     (True, "{tmp}/storagexml/__init__.py", None, ["STORAGEXML_LIBRARY={tmp}/storagexml/__init__.py"]),
     (False, None, None, ["beside the package, in {package}", "the system's library path"]),
