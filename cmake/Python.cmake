@@ -5,7 +5,9 @@
 # for the prefix /usr, where Debian's Python looks, lib/python3/site-packages
 # elsewhere (add it to PYTHONPATH). The package then finds the C library in
 # the installation's library folder, whatever the prefix, through the file
-# _installed.py written here; for /usr the system's loader finds it anyway.
+# _installed.py written here; where the libraries go to a folder the system's
+# loader searches (/usr), it finds it there and no such file is installed, so
+# the package's files are the same on every architecture.
 if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
   set(sitedir lib/python3/dist-packages)
 else()
@@ -29,5 +31,7 @@ file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/python/_installed.py
 
 install(DIRECTORY python/storagexml DESTINATION ${STORAGEXML_PYTHON_SITEDIR} COMPONENT python
         FILES_MATCHING PATTERN "*.py" PATTERN "py.typed" PATTERN "__pycache__" EXCLUDE)
-install(FILES ${CMAKE_CURRENT_BINARY_DIR}/python/_installed.py DESTINATION ${STORAGEXML_PYTHON_SITEDIR}/storagexml
-        COMPONENT python)
+if(WIN32 OR NOT STORAGEXML_SYSTEM_LIBDIR)
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/python/_installed.py DESTINATION ${STORAGEXML_PYTHON_SITEDIR}/storagexml
+          COMPONENT python)
+endif()
