@@ -6,11 +6,12 @@
 # make package - build the Debian packages (*.deb in BUILD-package)
 # make docs  - build the API reference (BUILD/docs/html/index.html)
 # make bench-scaling - chart time and memory per item from 1 000 to 1 000 000 items
+# make bench-python - the Python package against ElementTree on the benchmark's document
 BUILD ?= build
 JOBS ?= 2
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 
-.PHONY: all deps configure build demo test bench bench-scaling install package docs clean windows windows-test
+.PHONY: all deps configure build demo test bench bench-scaling bench-python install package docs clean windows windows-test
 
 all: build
 
@@ -34,6 +35,11 @@ bench: build
 
 bench-scaling: build
 	@bench/scaling.sh $(BUILD)
+
+# Debian's Python where there is one, as for the tests.
+PYTHON ?= $(or $(wildcard /usr/bin/python3),python3)
+bench-python: build
+	@$(PYTHON) python/bench.py --program $(BUILD)/bench/storagexml-bench --library $(BUILD)/capi/libstoragexml-c.so.1
 
 install: build
 	@cmake --install $(BUILD) --prefix $(or $(PREFIX),/usr/local)

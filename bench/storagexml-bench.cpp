@@ -325,6 +325,7 @@ struct Options {
     int runs = 5;
     int coldRuns = 3;
     std::string file;
+    std::string save;
 };
 
 // The JSON form of the same tree: its size and the warm seconds of writing and reading it.
@@ -437,6 +438,7 @@ int main(int argc, char** argv) {
     app.add_option("--cold-runs", options.coldRuns, "fresh processes per measurement; the median counts")
         ->check(CLI::PositiveNumber);
     app.add_option("--file", options.file, "measure this Storage document instead of a generated one");
+    app.add_option("--save", options.save, "write the generated document to this file and stop (for other benchmarks)");
     app.add_option("--cold-step", coldStep, "run one cold measurement (read, write, parse, json-read or json-write) and print it")
         ->group("")
         ->needs("--file");
@@ -445,6 +447,8 @@ int main(int argc, char** argv) {
     try {
         if (!coldStep.empty()) {
             ColdStep(coldStep, options.file);
+        } else if (!options.save.empty()) {
+            BuildDocument(options.items)->ToXmlFile(options.save);
         } else {
             Measure(options, SelfPath(argv[0]));
         }

@@ -78,12 +78,19 @@ void Drop(Handle* handle) noexcept {
 
 // The text of a text argument: `length` bytes, or up to the NUL.
 std::string Text(const char* text, std::size_t length, const char* name);
-// Hands `value` out as a new NUL-terminated text the host frees with storagexml_free.
-void GiveText(const std::string& value, char** text, std::size_t* length);
+// Hands `size` bytes at `data` out as a new NUL-terminated text the host frees with storagexml_free.
+void GiveText(const char* data, std::size_t size, char** text, std::size_t* length);
+inline void GiveText(const std::string& value, char** text, std::size_t* length) {
+    GiveText(value.data(), value.size(), text, length);
+}
 // A collection's position for an index of the interface.
 int Index(std::size_t index);
 // The write options that flags of storagexml_write_flags stand for.
 NqXmlLib3::CWriteOptions Options(unsigned flags);
+
+// The C++ reader and writer behind a handle, which must not be NULL.
+Storage::CStorageArrayReader& ReaderOf(const storagexml_reader* reader);
+Storage::CStorageArrayWriter& WriterOf(storagexml_writer* writer);
 
 // Sets *error, when error is not NULL, to the failure being handled now.
 // Never throws: when not even the error can be made, it is the one for

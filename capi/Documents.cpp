@@ -118,11 +118,13 @@ struct storagexml_writer {
     std::unique_ptr<CStorageArrayWriter> writer;
 };
 
-namespace {
-
-CStorageArrayReader& ReaderOf(const storagexml_reader* reader) {
+CStorageArrayReader& StorageXmlC::ReaderOf(const storagexml_reader* reader) {
     return const_cast<storagexml_reader*>(Require(reader, "reader"))->reader;
 }
+
+CStorageArrayWriter& StorageXmlC::WriterOf(storagexml_writer* writer) { return *Require(writer, "writer")->writer; }
+
+namespace {
 
 template <class Open>
 int OpenReader(storagexml_reader** out, storagexml_error** error, const char* function, Open open) {
@@ -303,7 +305,7 @@ int storagexml_writer_open_check(storagexml_writer** out, storagexml_error** err
 
 int storagexml_writer_write_item(storagexml_writer* writer, storagexml_item* item, storagexml_error** error) {
     return Call(error, __func__, [&] {
-        CStorageArrayWriter& to = *Require(writer, "writer")->writer;
+        CStorageArrayWriter& to = WriterOf(writer);
         to.WriteItem(Get(item));
     });
 }
@@ -311,7 +313,7 @@ int storagexml_writer_write_item(storagexml_writer* writer, storagexml_item* ite
 int storagexml_writer_close(storagexml_writer* writer, const char* client_id, std::size_t client_id_length,
                             const char* key_id, std::size_t key_id_length, storagexml_error** error) {
     return Call(error, __func__, [&] {
-        CStorageArrayWriter& to = *Require(writer, "writer")->writer;
+        CStorageArrayWriter& to = WriterOf(writer);
         const std::string clientId = Text(client_id, client_id_length, "client_id");
         to.Close(clientId, Text(key_id, key_id_length, "key_id"));
     });

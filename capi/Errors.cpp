@@ -80,12 +80,13 @@ std::string Text(const char* text, std::size_t length, const char* name) {
     return length == STORAGEXML_NUL_TERMINATED ? std::string(text) : std::string(text, length);
 }
 
-void GiveText(const std::string& value, char** text, std::size_t* length) {
-    auto* copy = static_cast<char*>(std::malloc(value.size() + 1));
+void GiveText(const char* data, std::size_t size, char** text, std::size_t* length) {
+    auto* copy = static_cast<char*>(std::malloc(size + 1));
     if (!copy) throw std::bad_alloc();
-    std::memcpy(copy, value.c_str(), value.size() + 1);
+    if (size) std::memcpy(copy, data, size);
+    copy[size] = '\0';
     *text = copy;
-    if (length) *length = value.size();
+    if (length) *length = size;
 }
 
 int Index(std::size_t index) {

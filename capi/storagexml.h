@@ -411,6 +411,46 @@ STORAGEXML_API int storagexml_writer_close(storagexml_writer* writer, const char
 /** Frees the writer; without a successful close its temporary file is removed and the path stays as it was. */
 STORAGEXML_API void storagexml_writer_free(storagexml_writer* writer);
 
+/* ---- Many items in one call ------------------------------------------------------------------- */
+
+/**
+ * @par The item description
+ * Items cross the interface in bulk as one text, a host for which every call across it is dear
+ * (an interpreter) then reading or writing a document in a few calls instead of one per field:
+ * UTF-8 JSON (RFC 8259, with the numbers `NaN`, `Infinity` and `-Infinity` added), an array
+ * with one element per item:
+ * - an item: `[client_id, cat_id, function_name, key_id, [parameter, ...]]`, four strings and
+ *   the parameters in order;
+ * - a parameter: `[name, is_key, value]`, a string, `true` or `false`, and the value;
+ * - a value: a number with a fraction or an exponent, or `NaN`, `Infinity`, `-Infinity` (num);
+ *   a string (str); `true` or `false` (bBool); `{"err": code}`, an integer (err); an integer
+ *   without fraction or exponent (w); for a parameter, `{"Range": [rows, columns, [cell, ...]]}`,
+ *   two integers and the cells in order, each a value of the first five kinds; `null` for a value
+ *   with nothing set (which a document never holds, and a writer refuses).
+ *
+ * For example `[["c","books","Price","k1",[["price",false,2.5],["id",true,9007199254740993],
+ * ["q",false,{"Range":[1,2,["a",{"err":7}]]}]]]]`. Doubles are written in the shortest form that
+ * reads back to the same bits, with a fraction or an exponent (`1.0`, `-0.0`, `1e300`).
+ */
+
+/**
+ * Reads the next items, at most `max_items` (not 0), and describes them in one new text (the
+ * item description), `*count` of them: 0 after the last item. Each item is read, and fails, as
+ * storagexml_reader_next() reads it; when an item fails after others of the same call, those
+ * are handed out and the next call reports the failure.
+ */
+STORAGEXML_API int storagexml_reader_next_items(storagexml_reader* reader, size_t max_items, char** text,
+                                                size_t* length, size_t* count, storagexml_error** error);
+/**
+ * Builds each item that `text` (`length` bytes, or ::STORAGEXML_NUL_TERMINATED) describes with the
+ * setters of its fields and values, and checks and writes it as storagexml_writer_write_item()
+ * does, one after another. A value a setter refuses, or an item the writer refuses, fails the
+ * call as those functions fail, the items before it written; text that is no item description
+ * is an error of kind ::STORAGEXML_ERROR_ARGUMENT naming the byte where it went wrong.
+ */
+STORAGEXML_API int storagexml_writer_write_items(storagexml_writer* writer, const char* text, size_t length,
+                                                 storagexml_error** error);
+
 #ifdef __cplusplus
 } /* extern "C" */
 #endif

@@ -90,6 +90,8 @@ if(STORAGEXML_GZIP)
       COMPONENT ${component} EXCLUDE_FROM_ALL)
   endforeach()
 endif()
+# The packages made: the Python package's component ("python", cmake/Python.cmake) has none yet.
+set(CPACK_COMPONENTS_ALL libs dev program)
 include(CPack)
 
 # The manual page of storagexml, made from the program's own help texts when

@@ -1,7 +1,9 @@
 // Any byte string read through the C interface, from the text and fed in
-// pieces through a read callback: each read must agree with FromXml, giving
-// the same document or the same failure chain (kinds, positions and texts).
-// Nothing may be left alive.
+// pieces through a read callback, and item by item in batches whose item
+// descriptions are written back through a writer: each must agree with
+// FromXml, giving the same document or the same failure chain (kinds,
+// positions and texts). The bytes as an item description must only ever be
+// taken or refused. Nothing may be left alive.
 #include "capi/storagexml.h"
 #include "fuzz/checks.h"
 
@@ -62,6 +64,58 @@ std::string Outcome(std::string_view text, bool fed) {
     return outcome;
 }
 
+int Append(void* context, const char* data, std::size_t length) {
+    static_cast<std::string*>(context)->append(data, length);
+    return 0;
+}
+
+// The same read in batches of items, each batch's description written back by a writer.
+std::string BatchOutcome(std::string_view text) {
+    storagexml_reader* reader = nullptr;
+    storagexml_writer* writer = nullptr;
+    storagexml_error* error = nullptr;
+    std::string written, outcome;
+    if (storagexml_reader_open_text(text.data(), text.size(), &reader, &error) ||
+        storagexml_writer_open_callback(Append, &written, 0, &writer, &error)) {
+        outcome = "not opened " + Chain(error);
+    }
+    while (outcome.empty()) {
+        char* description = nullptr;
+        std::size_t length = 0, count = 0;
+        if (storagexml_reader_next_items(reader, text.size() % 5 + 1, &description, &length, &count, &error)) {
+            outcome = "refused " + Chain(error);
+        } else if (count > 0 && storagexml_writer_write_items(writer, description, length, &error)) {
+            outcome = "unwritable " + Chain(error);
+        } else if (count == 0) {
+            char *client = nullptr, *key = nullptr;
+            std::size_t clientLength = 0, keyLength = 0;
+            const bool closed = !storagexml_reader_client_id(reader, &client, &clientLength, nullptr) &&
+                                !storagexml_reader_key_id(reader, &key, &keyLength, nullptr) &&
+                                !storagexml_writer_close(writer, client, clientLength, key, keyLength, &error);
+            outcome = closed ? written : "unwritable " + Chain(error);
+            storagexml_free(client);
+            storagexml_free(key);
+        }
+        storagexml_free(description);
+    }
+    storagexml_writer_free(writer);
+    storagexml_reader_free(reader);
+    return outcome;
+}
+
+// The bytes as an item description, for a writer that only checks.
+void WriteAsDescription(std::string_view text) {
+    storagexml_writer* writer = nullptr;
+    storagexml_error* error = nullptr;
+    if (storagexml_writer_open_check(&writer, nullptr) == 0 &&
+        storagexml_writer_write_items(writer, text.data(), text.size(), &error) != 0 && !*storagexml_error_message(error)) {
+        std::fprintf(stderr, "capi_fuzzer: a refused item description has no message\n");
+        std::abort();
+    }
+    storagexml_error_free(error);
+    storagexml_writer_free(writer);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -80,6 +134,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
         }
     }
+    const std::string batched = BatchOutcome(text);
+    if (batched != expected) {
+        std::fprintf(stderr, "capi_fuzzer: a read in batches of items, written back, differs from FromXml:\n%s\n%s\n",
+                     expected.c_str(), batched.c_str());
+        std::abort();
+    }
+    WriteAsDescription(text);
     if (storagexml_live_object_count() != liveBefore) {
         std::fprintf(stderr, "capi_fuzzer: objects are still alive\n");
         std::abort();

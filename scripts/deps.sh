@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config libexpat1-dev libgtest-dev libcli11-dev libxml2-utils rapidjson-dev
-          python3-jsonschema "$@")
+          python3-jsonschema python3-pytest "$@")
 
 missing=()
 for package in "${packages[@]}"; do

@@ -40,6 +40,8 @@ static int call_with_null(int row, const char** expected, storagexml_error** err
     ROW(12, "storagexml_writer_close: the argument [key_id] is NULL", storagexml_writer_close(f->writer, "c", 1, NULL, 0, error))
     ROW(13, "storagexml_item_cat_id: the argument [item] is NULL", storagexml_item_cat_id(NULL, &text, NULL, error))
     ROW(14, "storagexml_array_set_key_id: the argument [text] is NULL", storagexml_array_set_key_id(f->array, NULL, 0, error))
+    ROW(15, "storagexml_reader_next_items: the argument [count] is NULL", storagexml_reader_next_items(f->reader, 1, &text, NULL, NULL, error))
+    ROW(16, "storagexml_writer_write_items: the argument [text] is NULL", storagexml_writer_write_items(f->writer, NULL, 0, error))
 #undef ROW
     CHECK(array == UNTOUCHED && writer == UNTOUCHED && text == UNTOUCHED);
     return result;
@@ -58,7 +60,7 @@ static void a_null_argument_is_an_error(void) {
         CHECK(result != 0 && error_is(&error, STORAGEXML_ERROR_ARGUMENT, expected));
         CHECK(call_with_null(row, &expected, NULL) != 0);
     }
-    CHECK(row == 15);
+    CHECK(row == 17);
     storagexml_writer_free(f->writer);
     storagexml_reader_free(f->reader);
     storagexml_value_free(f->value);

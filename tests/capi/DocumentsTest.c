@@ -197,9 +197,90 @@ static void written_documents(void) {
     storagexml_array_free(array);
 }
 
+/* Items in bulk: described as the reader reads them, and written back from their description
+   byte for byte; a failure after some items of a batch comes with the next call; a description
+   the builder cannot take is an argument error, a value or item the library refuses fails as
+   the setters and the writer do. */
+static void items_in_bulk(void) {
+    static const char* const paths[] = {EXAMPLE("inventory.xml"), EXAMPLE("ranges.xml")};
+    static const char ranges[] =
+        "[[\"lab-3\",\"measurements\",\"Calibration\",\"run-0042\",[[\"readings\",false,{\"Range\":[2,2,[0.5,1.25,"
+        "-0.03,Infinity]]}],[\"status\",false,{\"Range\":[3,3,[\"sensor\",\"ok\",\"code\",\"T-101\",true,{\"err\":0},"
+        "\"T-102\",false,{\"err\":-7}]]}],[\"epochNanos\",true,-9223372036854775808]]]]";
+#define GOOD_ITEM "<StorageItems><ClientID/><CatID/><FunctionName/><KeyID/><parameters><w>1</w><ParamName/>"
+    static const char second_fails[] = "<StorageArray>" GOOD_ITEM "<isKey>1</isKey></parameters></StorageItems>"
+                                       GOOD_ITEM "</parameters></StorageItems></StorageArray>";
+#define ONE(value) "[[\"c\",\"k\",\"f\",\"k\",[[\"p\",true," value "]]]]"
+    static const struct {
+        const char* description;
+        storagexml_error_kind kind; /* of the outermost level; the message is the cause's */
+        const char* message;
+    } refused[] = {
+        {"[1]", STORAGEXML_ERROR_ARGUMENT, "storagexml_writer_write_items: the item description holds something else "
+                                           "at byte 1 (item 0) where an item, an array belongs"},
+        {"[[\"c\"", STORAGEXML_ERROR_ARGUMENT, "storagexml_writer_write_items: the item description is not JSON at byte 5"},
+        {ONE("18446744073709551616"), STORAGEXML_ERROR_ARGUMENT, "storagexml_writer_write_items: the item description "
+                                     "holds something else at byte 29 (item 0, parameter 0) where an integer inside the 64-bit range"},
+        {ONE("{\"err\":2147483648}"), STORAGEXML_ERROR_ARGUMENT, "storagexml_writer_write_items: the item description "
+                                     "holds something else at byte 36 (item 0, parameter 0) where an integer inside the 32-bit"},
+        {ONE("{\"Range\":[1,1,[{\"Range\":[]}]]}"), STORAGEXML_ERROR_ARGUMENT, "storagexml_writer_write_items: the "
+                                     "item description holds something else at byte 52 (item 0, parameter 0) where the key \"err\""},
+        {ONE("\"\\u0001\""), STORAGEXML_ERROR_GENERAL, "The text of [str] holds the character U+0001 (byte 0), which XML cannot carry"},
+        {ONE("null"), STORAGEXML_ERROR_VALIDATION, "This element is a choice, and as such must have at one (and only one) valid item"},
+        {"[[\"c\",\"k\",\"f\",\"k\",[[\"p\",true]]]]", STORAGEXML_ERROR_ARGUMENT, "storagexml_writer_write_items: the "
+                                     "item description holds something else at byte 29 (item 0, parameter 0) where a string (the name)"},
+        {"[[\"c\",\"k\",\"f\",\"k\",[]]]", STORAGEXML_ERROR_VALIDATION, "The collection [parameters] holds 0 item(s)"},
+    };
+    storagexml_reader* reader = NULL;
+    storagexml_writer* writer = NULL;
+    storagexml_error* error = NULL;
+    char *text = NULL, *client = NULL, *key = NULL;
+    size_t r, size = 0, length = 0, count = 0, client_length = 0, key_length = 0;
+    for (r = 0, to.size = 0, to.fail = 0; r < sizeof paths / sizeof paths[0]; ++r, to.size = 0) {
+        char* bytes = harness_load(paths[r], &size);
+        harness_row(paths[r]);
+        CHECK(bytes && !storagexml_reader_open_text(bytes, size, &reader, NULL));
+        CHECK(!storagexml_writer_open_callback(sink_write, &to, STORAGEXML_WRITE_DEFAULT, &writer, NULL));
+        while (CHECK(!storagexml_reader_next_items(reader, 1, &text, &length, &count, NULL)) && count) {
+            if (r == 1) CHECK(same_bytes(text, length, ranges, sizeof ranges - 1));
+            CHECK(!storagexml_writer_write_items(writer, text, length, NULL));
+            storagexml_free(text);
+        }
+        CHECK(text_is(text, length, "[]"));
+        CHECK(!storagexml_reader_client_id(reader, &client, &client_length, NULL));
+        CHECK(!storagexml_reader_key_id(reader, &key, &key_length, NULL));
+        CHECK(!storagexml_writer_close(writer, client, client_length, key, key_length, NULL));
+        CHECK(bytes && same_bytes(to.bytes, to.size, bytes, size));
+        storagexml_free(client);
+        storagexml_free(key);
+        storagexml_writer_free(writer);
+        storagexml_reader_free(reader);
+        harness_release(bytes);
+    }
+
+    harness_row("the second item fails");
+    CHECK(!storagexml_reader_open_text(second_fails, STORAGEXML_NUL_TERMINATED, &reader, NULL));
+    CHECK(!storagexml_reader_next_items(reader, 10, &text, &length, &count, NULL) && count == 1);
+    storagexml_free(text);
+    CHECK(storagexml_reader_next_items(reader, 10, &text, &length, &count, &error) && count == 1);
+    CHECK(cause_is(&error, "Failed to find a required element [isKey]"));
+    CHECK(storagexml_reader_next_items(reader, 0, &text, &length, &count, &error));
+    CHECK(error_is(&error, STORAGEXML_ERROR_ARGUMENT, "storagexml_reader_next_items: the argument [max_items] is 0"));
+    storagexml_reader_free(reader);
+
+    for (r = 0; r < sizeof refused / sizeof refused[0]; ++r) {
+        harness_row(refused[r].description);
+        CHECK(!storagexml_writer_open_check(&writer, NULL));
+        CHECK(storagexml_writer_write_items(writer, refused[r].description, STORAGEXML_NUL_TERMINATED, &error));
+        CHECK(storagexml_error_get_kind(error) == refused[r].kind && cause_is(&error, refused[r].message));
+        storagexml_writer_free(writer);
+    }
+}
+
 const test_case documents[] = {
     {"every_way_of_reading_agrees", every_way_of_reading_agrees},
     {"failing_sources_are_named", failing_sources_are_named},
     {"written_documents", written_documents},
+    {"items_in_bulk", items_in_bulk},
     {NULL, NULL},
 };
