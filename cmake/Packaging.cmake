@@ -76,6 +76,12 @@ set(CPACK_DEBIAN_PROGRAM_PACKAGE_SECTION text)
 set(CPACK_DEBIAN_PROGRAM_PACKAGE_DEPENDS "libstoragexml${PROJECT_VERSION_MAJOR} (= ${PROJECT_VERSION})")
 set(CPACK_DEBIAN_PROGRAM_DESCRIPTION "Storage XML documents as typed objects - command-line tool\n${STORAGEXML_ABOUT}\n\nThis package holds the storagexml program, which checks, formats, converts\nand makes example documents, and its manual page.")
 
+set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-storagexml)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_ARCHITECTURE all)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS "python3, libstoragexml${PROJECT_VERSION_MAJOR} (>= ${PROJECT_VERSION})")
+set(CPACK_DEBIAN_PYTHON_DESCRIPTION "Storage XML documents as typed objects - Python 3 package\n${STORAGEXML_ABOUT}\n\nThis package holds the Python 3 package storagexml: dataclasses, reading\nand writing whole documents and item by item, over the C interface.")
+
 # Each package's copyright file and changelog, in /usr/share/doc/PACKAGE.
 find_program(STORAGEXML_GZIP gzip)
 set(STORAGEXML_DEBIAN_DIR ${PROJECT_BINARY_DIR}/debian)
@@ -83,15 +89,13 @@ file(MAKE_DIRECTORY ${STORAGEXML_DEBIAN_DIR})
 if(STORAGEXML_GZIP)
   execute_process(COMMAND ${STORAGEXML_GZIP} -9n -c ${CMAKE_CURRENT_LIST_DIR}/debian/changelog
     OUTPUT_FILE ${STORAGEXML_DEBIAN_DIR}/changelog.gz)
-  foreach(component libs dev program)
+  foreach(component libs dev program python)
     string(TOUPPER ${component} upper)
     install(FILES ${CMAKE_CURRENT_LIST_DIR}/debian/copyright ${STORAGEXML_DEBIAN_DIR}/changelog.gz
       DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${CPACK_DEBIAN_${upper}_PACKAGE_NAME}
       COMPONENT ${component} EXCLUDE_FROM_ALL)
   endforeach()
 endif()
-# The packages made: the Python package's component ("python", cmake/Python.cmake) has none yet.
-set(CPACK_COMPONENTS_ALL libs dev program)
 include(CPack)
 
 # The manual page of storagexml, made from the program's own help texts when

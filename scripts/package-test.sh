@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Tests the Debian packages as a user meets them: builds them with
 # `make package`, checks each with lintian (no error, no warning), installs
-# them all with apt-get, builds and runs the consumer programs against /usr
-# with no path given, runs the installed storagexml, then purges them and
+# them all with apt-get, builds and runs the consumer programs (C++ with CMake
+# and pkg-config, C) and a Python script against /usr with no path given,
+# runs the installed storagexml, then purges them and
 # checks that none of their files or folders is left. Needs root.
 # Usage: scripts/package-test.sh [build directory]
 set -euo pipefail
@@ -15,7 +16,7 @@ debs=("$PWD/$build-package"/*.deb)
 names=()
 for deb in "${debs[@]}"; do names+=("$(dpkg-deb -f "$deb" Package)"); done
 echo "== packages: ${names[*]}"
-for expected in libstoragexml1 libstoragexml-dev storagexml; do
+for expected in libstoragexml1 libstoragexml-dev storagexml python3-storagexml; do
   [[ " ${names[*]} " == *" $expected "* ]] || { echo "no package $expected" >&2; exit 1; }
 done
 
@@ -44,6 +45,16 @@ DEBIAN_FRONTEND=noninteractive apt-get install -y -qq -o DPkg::Lock::Timeout=300
 echo "== consumers built against /usr: find_package and pkg-config"
 cmake -DWAYS="find_package;pkg-config" -DSOURCE_DIR="$PWD/tests/consumer/project" -DWORK_DIR="$work" \
   -DCC=cc -DCXX=c++ -DPKG_CONFIG=pkg-config -P tests/consumer/RunConsumer.cmake
+
+echo "== the installed Python package, with the system's Python and nothing set"
+(cd "$work" && env -u STORAGEXML_LIBRARY -u PYTHONPATH /usr/bin/python3 - "$OLDPWD/examples/inventory.xml" <<'PY'
+import sys
+import storagexml as sx
+array = sx.load(sys.argv[1])
+assert sx.loads(sx.dumps(array)) == array and array.items, "the example did not read back equal"
+print("python3: %d items read back equal" % len(array.items))
+PY
+)
 
 echo "== the installed storagexml and its manual page"
 /usr/bin/storagexml example | /usr/bin/storagexml check -
