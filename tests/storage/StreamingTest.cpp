@@ -7,6 +7,7 @@
 #include "Platform.h"
 #include "Support.h"
 #include "fuzz/checks.h"
+#include "interop/Corpus.h"
 
 #include <sstream>
 
@@ -91,33 +92,24 @@ TEST(StorageStreaming, AfterAFailureTheRestIsCheckedAndTheDepthLimitHolds) {
     }
 }
 
-// A tree of `items` items with every kind of value, a range among them.
-CSmartPtr<CStorageArray> Tree(int items) {
+// An array read from a document of `items` one-parameter items.
+CSmartPtr<CStorageArray> Items(int items) {
+    std::string text = kHead;
+    for (int i = 0; i < items; ++i) text += Item(std::to_string(i));
     auto array = CStorageArray::CreateInstance();
-    array->SetClientID(" client & <co> ");
-    array->SetKeyID("key\r\n");
-    for (int i = 0; i < items; ++i) {
-        auto item = array->GetStorageItems()->Add();
-        item->SetKeyID("item " + std::to_string(i));
-        auto values = [&] { return item->GetParameters()->Add()->GetCParams_ChoiceA(); };
-        values()->SetNum(i * 0.5);
-        values()->SetStr("\xC3\xA9t\xC3\xA9 ]]>");
-        values()->SetW(-INT64_C(9000000000) * i);
-        auto range = CArrRange::CreateInstance();
-        range->GetArrRange_ChoiceA()->Add()->SetBBool(i % 2 == 0);
-        range->GetArrRange_ChoiceA()->Add()->SetErr(-i);
-        values()->SetRange(range.get());
-    }
+    array->FromXml(text + kTail);
     return array;
 }
 
 TEST(StorageStreaming, WriterWritesWhatToXmlWrites) {
     const ScratchDir dir("storagexml-streaming-");
-    for (int items : {0, 1, 3000}) {  // 3000 items write out in several pieces
-        auto tree = Tree(items);
+    // No item, one with every kind of value and texts to escape in the array's fields too, and
+    // 3000 items, which write out in several pieces.
+    for (const auto& tree : {Items(0), interop::EdgeTree(), Items(3000)}) {
         for (const CWriteOptions options : {CWriteOptions{true, true}, CWriteOptions{false, false},
                                             CWriteOptions{true, false}, CWriteOptions{false, true}}) {
-            SCOPED_TRACE(std::to_string(items) + " items, indent " + std::to_string(options.indent));
+            SCOPED_TRACE(std::to_string(tree->GetStorageItems()->GetCount()) + " items, indent " +
+                         std::to_string(options.indent));
             std::ostringstream stream;
             {
                 CStorageArrayWriter file(dir.File("out.xml"), options);
@@ -130,7 +122,7 @@ TEST(StorageStreaming, WriterWritesWhatToXmlWrites) {
                 toStream.Close(tree->GetClientID(), tree->GetKeyID());
                 // A closed writer takes nothing more: the checks below see the output unchanged.
                 for (CStorageArrayWriter* closed : {&file, &toStream}) {
-                    EXPECT_THROW(closed->WriteItem(*Tree(1)->GetStorageItems()->Item(0)), CNqInvalidStateException);
+                    EXPECT_THROW(closed->WriteItem(*Items(1)->GetStorageItems()->Item(0)), CNqInvalidStateException);
                     EXPECT_THROW(closed->Close("c", "k"), CNqInvalidStateException);
                 }
             }
@@ -146,7 +138,7 @@ TEST(StorageStreaming, WriterChangesNothingUnlessClosed) {
     const ScratchDir dir("storagexml-streaming-");
     const std::string path = dir.File("kept.xml");
     std::ofstream(dir.path / "kept.xml", std::ios::binary) << "before";
-    auto tree = Tree(2);
+    auto tree = Items(2);
     {
         CStorageArrayWriter abandoned(path);
         abandoned.WriteItem(*tree->GetStorageItems()->Item(0));
