@@ -8,8 +8,6 @@
 #include "fuzz/checks.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -103,47 +101,39 @@ std::string BatchOutcome(std::string_view text) {
     return outcome;
 }
 
-// The bytes as an item description, for a writer that only checks.
-void WriteAsDescription(std::string_view text) {
+// The bytes as an item description, for a writer that only checks: taken, or refused with a message.
+std::string DescriptionFault(std::string_view text) {
     storagexml_writer* writer = nullptr;
     storagexml_error* error = nullptr;
-    if (storagexml_writer_open_check(&writer, nullptr) == 0 &&
-        storagexml_writer_write_items(writer, text.data(), text.size(), &error) != 0 && !*storagexml_error_message(error)) {
-        std::fprintf(stderr, "capi_fuzzer: a refused item description has no message\n");
-        std::abort();
-    }
+    const bool silent = storagexml_writer_open_check(&writer, nullptr) == 0 &&
+                        storagexml_writer_write_items(writer, text.data(), text.size(), &error) != 0 &&
+                        !*storagexml_error_message(error);
     storagexml_error_free(error);
     storagexml_writer_free(writer);
+    return silent ? "a refused item description has no message" : "";
+}
+
+// "" when a read through the interface, `how`, gives the outcome FromXml gives.
+std::string Disagreement(const char* how, const std::string& expected, const std::string& outcome) {
+    if (outcome == expected) return "";
+    return std::string("a read through the C interface (") + how + ") differs from FromXml:\n" + expected + "\n" + outcome;
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    // An empty input may come as a null pointer, which the interface refuses as a missing text.
+    const std::string_view text(size ? reinterpret_cast<const char*>(data) : "", size);
     const long liveBefore = storagexml_live_object_count();
     const std::string expected = StorageFuzz::detail::Outcome([&] {
         auto array = Storage::CStorageArray::CreateInstance();
         array->FromXml(std::string(text));
         return array;
     });
-    for (bool fed : {false, true}) {
-        const std::string outcome = Outcome(text, fed);
-        if (outcome != expected) {
-            std::fprintf(stderr, "capi_fuzzer: a read through the C interface (%s) differs from FromXml:\n%s\n%s\n",
-                         fed ? "fed" : "text", expected.c_str(), outcome.c_str());
-            std::abort();
-        }
-    }
-    const std::string batched = BatchOutcome(text);
-    if (batched != expected) {
-        std::fprintf(stderr, "capi_fuzzer: a read in batches of items, written back, differs from FromXml:\n%s\n%s\n",
-                     expected.c_str(), batched.c_str());
-        std::abort();
-    }
-    WriteAsDescription(text);
-    if (storagexml_live_object_count() != liveBefore) {
-        std::fprintf(stderr, "capi_fuzzer: objects are still alive\n");
-        std::abort();
-    }
+    StorageFuzz::Require("capi_fuzzer", Disagreement("text", expected, Outcome(text, false)));
+    StorageFuzz::Require("capi_fuzzer", Disagreement("fed", expected, Outcome(text, true)));
+    StorageFuzz::Require("capi_fuzzer", Disagreement("in batches of items, written back", expected, BatchOutcome(text)));
+    StorageFuzz::Require("capi_fuzzer", DescriptionFault(text));
+    StorageFuzz::Require("capi_fuzzer", StorageFuzz::detail::OrLeak("", liveBefore));
     return 0;
 }

@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -22,6 +24,23 @@ using NqXmlLib3::CNqException;
 using NqXmlLib3::CWriteOptions;
 using WhitespaceRule = NqXmlLib3::CWhitespaceUtils::WhitespaceRule;
 
+namespace detail {
+
+inline const CNqException& Innermost(const CNqException& error) {
+    return error.GetInnerException() ? Innermost(*error.GetInnerException()) : error;
+}
+
+// `fault`, or when there is none, whether an object counted by the instance
+// monitor outlived the check that began with `liveBefore` of them alive.
+inline std::string OrLeak(std::string fault, long liveBefore) {
+    if (fault.empty() && NqXmlLib3::CInstanceMonitor::GetLiveCount() != liveBefore) {
+        fault = "objects are still alive after the document was released";
+    }
+    return fault;
+}
+
+} // namespace detail
+
 // Reads `text` as a storage array. A refusal is fine; a document that was
 // read must be written (indented with the declaration, and compact without
 // it) unless a parameter or cell lacks its value, and reading that output
@@ -29,66 +48,46 @@ using WhitespaceRule = NqXmlLib3::CWhitespaceUtils::WhitespaceRule;
 // the check.
 inline std::string CheckReadWrite(std::string_view text) {
     const long liveBefore = NqXmlLib3::CInstanceMonitor::GetLiveCount();
-    std::string fault;
+    const CWriteOptions options[] = {{true, true}, {false, false}};
+    std::string fault, written[2];
     {
         auto array = Storage::CStorageArray::CreateInstance();
-        bool writable = true;
+        bool read = false;
         try {
             array->FromXml(std::string(text));
-        } catch (const CNqException&) {
-            writable = false;
-        }
-        std::string indented;
-        for (int pass = 0; writable && fault.empty() && pass < 2; ++pass) {
-            CWriteOptions options;
-            options.indent = options.declaration = pass == 0;
-            std::string first;
-            std::string second;
-            try {
-                first = array->ToXml(options);
-            } catch (const CNqException& error) {
-                // A value element is optional when reading but required when
-                // writing; any other refusal means a value was read that the
-                // writer cannot carry.
-                const CNqException* cause = &error;
-                while (cause->GetInnerException()) cause = cause->GetInnerException();
-                if (std::string_view(cause->what()).find("currently there are none set") == std::string_view::npos) {
-                    fault = std::string("a document that was read cannot be written: ") + cause->what();
-                }
-                writable = false;
-                break;
+            read = true;
+            for (int pass = 0; pass < 2; ++pass) written[pass] = array->ToXml(options[pass]);
+        } catch (const CNqException& error) {
+            // A value element is optional when reading but required when
+            // writing; any other refusal means a value was read that the
+            // writer cannot carry.
+            const std::string cause = detail::Innermost(error).what();
+            if (read && cause.find("currently there are none set") == std::string::npos) {
+                fault = "a document that was read cannot be written: " + cause;
             }
-            if (pass == 0) indented = first;
+            read = false;
+        }
+        for (int pass = 0; read && fault.empty() && pass < 2; ++pass) {
             try {
                 auto again = Storage::CStorageArray::CreateInstance();
-                again->FromXml(first);
-                second = again->ToXml(options);
+                again->FromXml(written[pass]);
+                const std::string second = again->ToXml(options[pass]);
+                if (second != written[pass]) {
+                    fault = "writing what was read back changes the document:\n" + written[pass] + "\n" + second;
+                }
             } catch (const CNqException& error) {
-                fault = std::string("the written document cannot be read back: ") + error.what() + "\n" + first;
-                break;
+                fault = std::string("the written document cannot be read back: ") + error.what() + "\n" + written[pass];
             }
-            if (first != second) fault = "writing what was read back changes the document:\n" + first + "\n" + second;
         }
         // Reading resets the object first: the same text read again into the
         // used object gives the same document.
-        if (writable && fault.empty()) {
+        if (read && fault.empty()) {
             array->FromXml(std::string(text));
-            if (array->ToXml() != indented) fault = "reading into a used object keeps some of its old content";
+            if (array->ToXml() != written[0]) fault = "reading into a used object keeps some of its old content";
         }
     }
-    if (fault.empty() && NqXmlLib3::CInstanceMonitor::GetLiveCount() != liveBefore) {
-        fault = "objects are still alive after the document was released";
-    }
-    return fault;
+    return detail::OrLeak(fault, liveBefore);
 }
-
-namespace detail {
-
-inline const CNqException& Innermost(const CNqException& error) {
-    return error.GetInnerException() ? Innermost(*error.GetInnerException()) : error;
-}
-
-} // namespace detail
 
 // Reads `text` as the JSON form of a storage array. A refusal is fine; a
 // tree that was read must be written as XML, which reads back and writes
@@ -119,10 +118,15 @@ inline std::string CheckJsonRead(std::string_view text) {
                     detail::Innermost(error).what();
         }
     }
-    if (fault.empty() && NqXmlLib3::CInstanceMonitor::GetLiveCount() != liveBefore) {
-        fault = "objects are still alive after the document was released";
-    }
-    return fault;
+    return detail::OrLeak(fault, liveBefore);
+}
+
+// Ends a fuzz target run with `fault`, written to standard error after the
+// target's name, when there is one.
+inline void Require(const char* target, const std::string& fault) {
+    if (fault.empty()) return;
+    std::fprintf(stderr, "%s: %s\n", target, fault.c_str());
+    std::abort();
 }
 
 namespace detail {

@@ -3,16 +3,9 @@
 // equal, and a whole read and a streaming read must agree.
 #include "fuzz/checks.h"
 
-#include <cstdio>
-#include <cstdlib>
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    std::string fault = StorageFuzz::CheckJsonRead(text);
-    if (fault.empty()) fault = StorageFuzz::CheckStreamingAgrees(text, Storage::CDocumentFormat::Json);
-    if (!fault.empty()) {
-        std::fprintf(stderr, "json_fuzzer: %s\n", fault.c_str());
-        std::abort();
-    }
+    StorageFuzz::Require("json_fuzzer", StorageFuzz::CheckJsonRead(text));
+    StorageFuzz::Require("json_fuzzer", StorageFuzz::CheckStreamingAgrees(text, Storage::CDocumentFormat::Json));
     return 0;
 }

@@ -2,14 +2,7 @@
 // and raw numbers are written and read back bit for bit.
 #include "fuzz/checks.h"
 
-#include <cstdio>
-#include <cstdlib>
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string fault = StorageFuzz::CheckLexical(data, size);
-    if (!fault.empty()) {
-        std::fprintf(stderr, "lexical_fuzzer: %s\n", fault.c_str());
-        std::abort();
-    }
+    StorageFuzz::Require("lexical_fuzzer", StorageFuzz::CheckLexical(data, size));
     return 0;
 }

@@ -1,11 +1,14 @@
 // What the tests need of the operating system, on POSIX systems and Windows
-// alike: the process's peak memory, and running a program with its standard
-// streams redirected to files.
+// alike: files and a scratch directory of a test's own, the process's peak
+// memory, and running a program with its standard streams redirected to files.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <cstddef>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -22,6 +25,30 @@
 namespace testing_platform {
 
 namespace fs = std::filesystem;
+
+// The bytes of the file at `path`; empty when it cannot be read.
+inline std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// A fresh, empty directory of the running test's own in the working directory,
+// named `prefix` and the test's name, removed with everything in it at the end.
+struct ScratchDir {
+    const fs::path path;
+    explicit ScratchDir(const std::string& prefix)
+        : path(fs::absolute(fs::u8path(prefix + ::testing::UnitTest::GetInstance()->current_test_info()->name()))) {
+        fs::remove_all(path);
+        fs::create_directories(path);
+    }
+    ~ScratchDir() { fs::remove_all(path); }
+    // The path of `name` in the directory, as UTF-8 text.
+    std::string File(const std::string& name) const { return (path / fs::u8path(name)).u8string(); }
+    std::string Read(const std::string& name) const { return ReadFile(path / fs::u8path(name)); }
+    std::size_t Entries() const {
+        return static_cast<std::size_t>(std::distance(fs::directory_iterator(path), fs::directory_iterator()));
+    }
+};
 
 // Peak resident memory of this process so far, in MB.
 inline long PeakMegabytes() {

@@ -35,16 +35,14 @@ const char* const GoodDocument = R"(<?xml version="1.0" encoding="UTF-8"?>
 </StorageArray>
 )";
 
-// The parameter on line 5 has no isKey element.
-const char* const MissingIsKey = R"(<?xml version="1.0" encoding="UTF-8"?>
-<StorageArray xmlns="urn:storagexml:storage">
-  <StorageItems>
-    <ClientID>c</ClientID><CatID>k</CatID><FunctionName>f</FunctionName><KeyID>a</KeyID>
-    <parameters><num>1</num><ParamName>p</ParamName></parameters>
-  </StorageItems>
-  <ClientID>c</ClientID><KeyID>k</KeyID>
-</StorageArray>
-)";
+// The good document with `part` taken out.
+std::string Without(const std::string& part) {
+    std::string text = GoodDocument;
+    return text.erase(text.find(part), part.size());
+}
+
+// The parameter on line 6 has no isKey element.
+const std::string MissingIsKey = Without("<isKey>false</isKey>");
 
 // The same fault in JSON, its parameter on line 4 at column 21.
 const char* const MissingIsKeyJson = R"({
@@ -57,13 +55,7 @@ const char* const MissingIsKeyJson = R"({
 )";
 
 // Reads, since a parameter's value is optional when reading, but cannot be written.
-const char* const NoValue = R"(<StorageArray xmlns="urn:storagexml:storage">
-  <StorageItems><ClientID>c</ClientID><CatID>k</CatID><FunctionName>f</FunctionName><KeyID>a</KeyID>
-    <parameters><ParamName>p</ParamName><isKey>true</isKey></parameters>
-  </StorageItems>
-  <ClientID>c</ClientID><KeyID>k</KeyID>
-</StorageArray>
-)";
+const std::string NoValue = Without("<bBool>true</bBool>");
 
 const std::string GoodCounts = " (2 items, 3 parameters, 4 range cells)\n";
 
@@ -76,38 +68,28 @@ struct Result {
 class StorageXmlCli : public ::testing::Test {
 protected:
     void SetUp() override {
-        // A directory of the test's own beside the program's working directory: ctest runs each test in a
-        // process of its own, so parallel tests never share one.
-        m_dir = fs::absolute("storagexml-cli-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
         Write("good.xml", GoodDocument);
         Write("bad.xml", MissingIsKey);
         Write("novalue.xml", NoValue);
         Write("malformed.xml", "<StorageArray>\n  <ClientID>c</KeyID>\n</StorageArray>\n");
     }
-    void TearDown() override { fs::remove_all(m_dir); }
 
     void Write(const std::string& name, const std::string& text) const {
-        fs::create_directories((m_dir / name).parent_path());
-        std::ofstream(m_dir / name, std::ios::binary) << text;
+        fs::create_directories((m_dir.path / name).parent_path());
+        std::ofstream(m_dir.path / name, std::ios::binary) << text;
     }
     // Every file and folder in the test's directory, sorted, separated by spaces.
     std::string Files() const {
         std::vector<std::string> names;
-        for (const auto& entry : fs::recursive_directory_iterator(m_dir)) {
-            names.push_back(entry.path().lexically_relative(m_dir).generic_string());
+        for (const auto& entry : fs::recursive_directory_iterator(m_dir.path)) {
+            names.push_back(entry.path().lexically_relative(m_dir.path).generic_string());
         }
         std::sort(names.begin(), names.end());
         std::string all;
         for (const auto& name : names) all += (all.empty() ? "" : " ") + name;
         return all;
     }
-    std::string Read(const std::string& name) const {
-        std::ostringstream text;
-        text << std::ifstream(m_dir / name, std::ios::binary).rdbuf();
-        return text.str();
-    }
+    std::string Read(const std::string& name) const { return m_dir.Read(name); }
 
     // Runs the program in the test's directory with `input` on standard input. `args` are split at
     // spaces; '' is an empty argument, and >/dev/full makes every write to standard output fail.
@@ -120,7 +102,7 @@ protected:
             if (word == ">/dev/full") streams.unwritableOut = true;
             else argv.push_back(word == "''" ? "" : word);
         }
-        const int status = testing_platform::RunProgram(argv, m_dir, streams);
+        const int status = testing_platform::RunProgram(argv, m_dir.path, streams);
         return {status, Read(".stdout"), Read(".stderr")};
     }
 
@@ -130,7 +112,7 @@ protected:
         Write(".stdin", "");
         const std::string command =
             std::regex_replace(line, std::regex(R"(\bstoragexml )"), testing_platform::ShellWord(STORAGEXML_PROGRAM) + " ");
-        return testing_platform::RunShell(command, m_dir, {".stdin", ".stdout", ".stderr"});
+        return testing_platform::RunShell(command, m_dir.path, {".stdin", ".stdout", ".stderr"});
     }
 
     // Runs the program and expects it to succeed silently on standard error.
@@ -141,7 +123,8 @@ protected:
     }
 
 private:
-    fs::path m_dir;
+    // A directory of the test's own: ctest runs each test in a process of its own, so parallel tests never share one.
+    const testing_platform::ScratchDir m_dir{"storagexml-cli-"};
 };
 
 TEST_F(StorageXmlCli, ExitCodesAndWhereMessagesGo) {
@@ -192,10 +175,10 @@ TEST_F(StorageXmlCli, CheckReportsCountsOrTheFailureChainWithPositions) {
     const std::string chain = ": invalid\n"
                               "  FILE:2:1: Failed to process the child elements in element [StorageArray]\n"
                               "    FILE:3:3: Failed to process the child elements in element [StorageItems]\n"
-                              "      FILE:5:5: Failed to process the child elements in element [parameters]\n"
-                              "        FILE:5:5: Failed to find a required element [isKey]\n";
+                              "      FILE:6:5: Failed to process the child elements in element [parameters]\n"
+                              "        FILE:6:5: Failed to find a required element [isKey]\n";
     // arguments, standard input, the file named ("-": standard input), its report, exit code
-    const struct { const char* args; const char* input; const char* file; std::string report; int status; } cases[] = {
+    const struct { const char* args; std::string input; const char* file; std::string report; int status; } cases[] = {
         {"check good.xml", "", "good.xml", ": ok" + GoodCounts, 0},
         {"check -", GoodDocument, "-", ": ok" + GoodCounts, 0},
         {"check bad.xml", "", "bad.xml", chain, 1},

@@ -1,6 +1,7 @@
 // The two value choices: the one-alternative invariant under every setter and
-// SetValid from every state, the getters' texts, copying, writing exactly one
-// element and reading at most one; then the range alternative of CCParams_ChoiceA.
+// SetValid from every state, the getters' texts, copying (with strings of every
+// length), writing exactly one element and reading at most one; then the range
+// alternative of CCParams_ChoiceA.
 #include "Support.h"
 
 #include <climits>
@@ -94,25 +95,6 @@ TYPED_TEST(ScalarChoice, RefusedValueLeavesTheChoiceAsItWas) {
     ExpectOnly(*c, "num", "2");
 }
 
-TYPED_TEST(ScalarChoice, CopiesKeepTheSelectionAndTheElementName) {
-    auto source = TypeParam::CreateInstance(), assigned = TypeParam::CreateInstance();
-    CXmlObjectBase::SetElementName(source->GetBase(), "cell9");
-    source->SetStr("s");
-    assigned->SetW(1);
-    *assigned = *source;
-    *assigned = *assigned;
-    for (const CSmartPtr<TypeParam>& c : {CSmartPtr<TypeParam>(new TypeParam(*source)), assigned}) {
-        EXPECT_EQ(c->GetElementName(), "cell9");
-        ExpectOnly(*c, "str", "s");
-    }
-    if constexpr (std::is_same_v<TypeParam, CCParams_ChoiceA>) {  // copies share the range
-        source->SetRange(CArrRange::CreateInstance().get());
-        *assigned = *source;
-        EXPECT_EQ(CSmartPtr<TypeParam>(new TypeParam(*source))->GetRange(), source->GetRange());
-        EXPECT_EQ(assigned->GetRange(), source->GetRange());
-    }
-}
-
 // A choice reads at most the current child, when its local name (in any
 // namespace) is an alternative's, whatever it held before; it returns the
 // first child it did not consume and accepts any attribute of the parent.
@@ -139,20 +121,25 @@ TYPED_TEST(ScalarChoice, ReadsAtMostOneElement) {
 }
 
 // String values of every length around what a choice keeps in place (8
-// bytes) survive setting, copying, assigning over each other and over the
-// other alternatives, writing and reading back.
+// bytes) survive setting, copying (the element name too), assigning over each
+// other, over another alternative and over themselves, writing and reading back.
 TYPED_TEST(ScalarChoice, StringsOfEveryLengthAroundTheInPlaceLimit) {
     const std::vector<std::string> texts = {"", "1234567", "12345678", "123456789", "\xC3\xA9\t\xE2\x82\xAC 4",
                                             "a longer text that lives on the heap"};
     for (const std::string& text : texts) {
         for (const std::string& before : texts) {
             SCOPED_TRACE("[" + text + "] over [" + before + "]");
-            auto c = TypeParam::CreateInstance(), other = TypeParam::CreateInstance();
+            auto c = TypeParam::CreateInstance(), other = TypeParam::CreateInstance(), wide = TypeParam::CreateInstance();
+            CXmlObjectBase::SetElementName(c->GetBase(), "cell9");
             c->SetStr(before);
             c->SetStr(text);
             other->SetStr(before);
+            wide->SetW(1);
             *other = *c;
-            for (const CSmartPtr<TypeParam>& copy : {CSmartPtr<TypeParam>(new TypeParam(*c)), other}) {
+            *wide = *c;
+            *other = *other;
+            for (const CSmartPtr<TypeParam>& copy : {CSmartPtr<TypeParam>(new TypeParam(*c)), other, wide}) {
+                EXPECT_EQ(copy->GetElementName(), "cell9");
                 ExpectOnly(*copy, "str", text);
             }
             Doc doc(Element("r", "<str>" + text + "</str>"));
@@ -184,6 +171,11 @@ TEST(CCParams_ChoiceA, SetRangeRenamesSelectsAndWritesTheRange) {
     c->SetRange(CArrRange::CreateInstance().get());
     EXPECT_TRUE(
         ThrowsChain([&] { WriteOutline(c->GetBase()); }, {Convert("cParams_ChoiceA"), Convert("Range"), Fewer()}));
+    // Copies, made or assigned, share the range.
+    auto assigned = CCParams_ChoiceA::CreateInstance();
+    *assigned = *c;
+    EXPECT_EQ(CSmartPtr<CCParams_ChoiceA>(new CCParams_ChoiceA(*c))->GetRange(), c->GetRange());
+    EXPECT_EQ(assigned->GetRange(), c->GetRange());
     c->SetRange(nullptr);
     ExpectOnly(*c, "");
 }

@@ -25,7 +25,9 @@ std::vector<T*> Listed(CTypedCollection<T>& collection) {
     return out;
 }
 
-TEST(Collections, AddRenamesTheItemsOfNamedRunsOnly) {
+// Adding renames the items of named runs only; items are reached by index and
+// by iteration, and one removed, by itself or by its index, is released.
+TEST(Collections, AddRemoveAndIterate) {
     auto params = Params();
     auto cells = Cells();
     auto p = CCParams::CreateInstance();
@@ -40,11 +42,8 @@ TEST(Collections, AddRenamesTheItemsOfNamedRunsOnly) {
     p->GetCParams_ChoiceA()->SetNum(1);
     // Asked to declare, the items do not.
     EXPECT_EQ(WriteOutline(params->GetBase(), true), "parameters@urn:test:other(num=1,ParamName,isKey=false)");
-}
 
-TEST(Collections, RemoveAndIterate) {
-    auto params = Params();
-    auto a = params->Add(), b = params->Add(), c = params->Add();
+    auto b = params->Add(), c = params->Add();
     const long live = CInstanceMonitor::GetLiveCount();
     params->Remove(b.get());
     b = nullptr;
