@@ -18,6 +18,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -377,5 +378,45 @@ TEST(CFileReplacement, UncommittedWritersLeaveTheFileAndNothingBeside) {
     EXPECT_EQ("first", dir.Read("doc.xml"));
     EXPECT_EQ(1u, dir.Entries());
 }
+
+#if defined(__linux__)
+// A writer killed after any number of pieces, before its commit, leaves the
+// old document and no other file; one let through leaves the new document.
+// The child reports each piece through a pipe and waits at a gate before
+// committing, so that every kill lands while it writes.
+TEST(CFileReplacement, AWriterKilledWhileWritingLeavesNothingBeside) {
+    TempDir dir;
+    if (!UnnamedFilesIn(dir.path)) GTEST_SKIP() << "no unnamed files in " << dir.path;
+    const std::string path = dir.File("doc.xml"), piece(1 << 16, 'n');
+    constexpr int pieces = 64;
+    for (int written = 0; written <= pieces; written += 16) {
+        ReplaceFileContents(path, "old");
+        int progress[2], gate[2];
+        ASSERT_TRUE(::pipe(progress) == 0 && ::pipe(gate) == 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            char go = 0;
+            try {
+                CFileReplacement file(path);
+                for (int i = 0; i < pieces && ::write(progress[1], "+", 1) == 1; ++i) {
+                    file.Write(piece.data(), piece.size());
+                }
+                if (::read(gate[0], &go, 1) == 1) file.Commit();
+            } catch (...) {
+            }
+            ::_exit(go == '+' ? 0 : 1);
+        }
+        char seen = 0;
+        for (int i = 0; i <= written && i < pieces; ++i) ASSERT_EQ(1, ::read(progress[0], &seen, 1));
+        if (written == pieces) ASSERT_EQ(1, ::write(gate[1], "+", 1));
+        else ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        for (int fd : {progress[0], progress[1], gate[0], gate[1]}) ::close(fd);
+        EXPECT_EQ(written == pieces ? pieces * piece.size() : 3, dir.Read("doc.xml").size()) << written;
+        EXPECT_EQ(1u, dir.Entries()) << written;
+    }
+}
+#endif
 
 } // namespace
