@@ -1,6 +1,6 @@
-/* The boundary: a NULL where something belongs is an error naming the function and the
-   argument, leaving the outputs untouched; failures of the runtime, running out of memory
-   included, come back as errors; the error itself is optional. */
+// The boundary: a NULL where something belongs is an error naming the function and the
+// argument, leaving the outputs untouched; failures of the runtime, running out of memory
+// included, come back as errors; the error itself is optional.
 #include "Harness.h"
 
 static char untouched;
@@ -14,7 +14,7 @@ static struct fixtures {
     storagexml_writer* writer;
 } fixtures, *f = &fixtures;
 
-/* Row `row`: a call with one NULL argument, and the error it must give; -1 past the last row. */
+// Row `row`: a call with one NULL argument, and the error it must give; -1 past the last row.
 static int call_with_null(int row, const char** expected, storagexml_error** error) {
     storagexml_array* array = UNTOUCHED;
     storagexml_writer* writer = UNTOUCHED;
@@ -67,7 +67,7 @@ static void a_null_argument_is_an_error(void) {
     storagexml_param_free(f->param);
     storagexml_array_free(f->array);
 
-    /* Where nothing can fail, NULL gives 0; every free function takes NULL. */
+    // Where nothing can fail, NULL gives 0; every free function takes NULL.
     CHECK(storagexml_array_item_count(NULL) == 0 && storagexml_item_param_count(NULL) == 0);
     CHECK(storagexml_param_is_key(NULL) == 0 && storagexml_value_kind(NULL) == STORAGEXML_KIND_UNSET);
     CHECK(storagexml_range_rows(NULL) == 0 && storagexml_range_cell_count(NULL) == 0);
@@ -88,8 +88,8 @@ static void failures_of_the_runtime_are_errors(void) {
     storagexml_value* value = NULL;
     storagexml_error* error = NULL;
     CHECK(storagexml_value_create(&value, NULL) == 0);
-    /* More memory than there is (AddressSanitizer stops the program instead of failing the
-       allocation), and a length no string can have. */
+    // More memory than there is (AddressSanitizer stops the program instead of failing the
+    // allocation), and a length no string can have.
 #ifndef __SANITIZE_ADDRESS__
     CHECK(storagexml_value_set_str(value, "x", (size_t)1 << 50, &error) != 0);
     CHECK(error_is(&error, STORAGEXML_ERROR_OUT_OF_MEMORY, "Out of memory"));

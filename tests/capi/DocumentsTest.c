@@ -1,5 +1,5 @@
-/* Documents, whole and one item at a time: every way of reading gives the same tree or the same
-   error chain, and writing gives the library's own text, to memory, a callback or a file. */
+// Documents, whole and one item at a time: every way of reading gives the same tree or the same
+// error chain, and writing gives the library's own text, to memory, a callback or a file.
 #include "Harness.h"
 
 #define VALIDATION STORAGEXML_ERROR_VALIDATION
@@ -14,8 +14,8 @@ static const expected_level bad_number[] = {
 };
 static const expected_level malformed[] = {{GENERAL, 9, 32, "Malformed XML: not well-formed (invalid token)"}};
 
-/* Reads the document at `path`, whose bytes are given: whole from the file, the text or fed
-   (a byte at a time, or in blocks), or item by item from the file, the text or fed. */
+// Reads the document at `path`, whose bytes are given: whole from the file, the text or fed
+// (a byte at a time, or in blocks), or item by item from the file, the text or fed.
 static int read_way(int way, const char* path, const char* bytes, size_t size, storagexml_array** out,
                     storagexml_error** error) {
     feed source = {bytes, size, way == 2 ? 1 : 100, (size_t)-1, 0};
@@ -40,7 +40,7 @@ static int read_way(int way, const char* path, const char* bytes, size_t size, s
         CHECK(storagexml_array_append_item(*out, item, NULL) == 0);
         storagexml_item_free(item);
     }
-    /* A failure stays: the next call fails the same way. */
+    // A failure stays: the next call fails the same way.
     if (failed) CHECK(storagexml_reader_next(reader, &item, NULL) != 0);
     if (!failed) CHECK(storagexml_reader_client_id(reader, &text, &length, NULL) == 0 &&
                        storagexml_array_set_client_id(*out, text, length, NULL) == 0);
@@ -60,7 +60,7 @@ static void every_way_of_reading_agrees(void) {
                                        "reader", "reader (text)", "reader (fed)"};
     static const struct {
         const char* path;
-        const expected_level* chain; /* NULL: the document reads and writes back byte for byte */
+        const expected_level* chain;  // NULL: the document reads and writes back byte for byte
         size_t levels;
     } rows[] = {
         {EXAMPLE("inventory.xml"), NULL, 0},
@@ -94,7 +94,7 @@ static void failing_sources_are_named(void) {
     feed source = {text, sizeof text - 1, 10, 0, 0};
     CHECK(storagexml_array_read_file(SCRATCH("missing.xml"), &array, &error) != 0);
     CHECK(error_is(&error, GENERAL, "Cannot read the file [" SCRATCH("missing.xml") "]"));
-    /* The host's stream fails: wherever that comes, it is the cause of the chain. */
+    // The host's stream fails: wherever that comes, it is the cause of the chain.
     for (source.fail_at = 0; source.fail_at < sizeof text; source.fail_at += 30, source.at = 0) {
         CHECK(storagexml_array_read_callback(feed_read, &source, &array, &error) != 0);
         CHECK(cause_is(&error, "Cannot read the input stream"));
@@ -102,7 +102,7 @@ static void failing_sources_are_named(void) {
     CHECK(array == NULL);
 }
 
-/* What a writer handed over. */
+// What a writer handed over.
 static struct sink {
     char bytes[4096];
     size_t size;
@@ -117,7 +117,7 @@ static int sink_write(void* context, const char* data, size_t length) {
     return 0;
 }
 
-/* Writes `array` to `writer`: its item, then its fields "c" and "k"; returns the first failure. */
+// Writes `array` to `writer`: its item, then its fields "c" and "k"; returns the first failure.
 static int write_items(storagexml_writer* writer, storagexml_array* array, storagexml_error** error) {
     storagexml_item* item = NULL;
     int failed = storagexml_array_item(array, 0, &item, NULL) || storagexml_writer_write_item(writer, item, error);
@@ -125,7 +125,7 @@ static int write_items(storagexml_writer* writer, storagexml_array* array, stora
     return failed || storagexml_writer_close(writer, "c", 1, "k-not-this", 1, error);
 }
 
-/* Whether the file at `path` holds `length` bytes of `text`. */
+// Whether the file at `path` holds `length` bytes of `text`.
 static int file_is(const char* path, const char* text, size_t length) {
     size_t size = 0;
     char* file = harness_load(path, &size);
@@ -154,7 +154,7 @@ static void written_documents(void) {
     CHECK(!storagexml_item_add_param(item, &param, NULL) && !storagexml_param_value(param, &value, NULL));
     CHECK(!storagexml_value_set_bool(value, 1, NULL) && !storagexml_array_set_client_id(array, "c", STORAGEXML_NUL_TERMINATED, NULL));
     CHECK(!storagexml_array_set_key_id(array, "k-not-this", 1, NULL));
-    /* Compact, and with the declaration; to text, to a file, and item by item to a callback. */
+    // Compact, and with the declaration; to text, to a file, and item by item to a callback.
     for (flags = 0; flags <= STORAGEXML_WRITE_DECLARATION; flags += STORAGEXML_WRITE_DECLARATION, to.size = 0) {
         harness_row(layouts[flags / 2]);
         CHECK(!storagexml_array_write_text_options(array, flags, &text, &length, NULL) && text_is(text, length, layouts[flags / 2]));
@@ -167,7 +167,7 @@ static void written_documents(void) {
     harness_row("");
     CHECK(storagexml_array_write_text_options(array, 4, &text, &length, &error) != 0);
     CHECK(error_is(&error, STORAGEXML_ERROR_ARGUMENT, "storagexml_array_write_text_options: the flags 4 hold a bit"));
-    /* Indented, item by item to a file: nothing changes at the path unless the writer closes. */
+    // Indented, item by item to a file: nothing changes at the path unless the writer closes.
     CHECK(!storagexml_array_write_text(array, &indented, &length, NULL));
     CHECK(!storagexml_writer_open_file(SCRATCH("written.xml"), STORAGEXML_WRITE_DEFAULT, &writer, NULL));
     storagexml_writer_free(writer);
@@ -176,8 +176,8 @@ static void written_documents(void) {
     CHECK(!write_items(writer, array, NULL) && file_is(SCRATCH("written.xml"), indented, length));
     storagexml_writer_free(writer);
 
-    /* Failures: the host's callback; an item without parameters, which leaves the file as it was
-       and stops a writer for good. */
+    // Failures: the host's callback; an item without parameters, which leaves the file as it was
+    // and stops a writer for good.
     to.fail = 1;
     CHECK(!storagexml_writer_open_callback(sink_write, &to, 0, &writer, NULL) && write_items(writer, array, &error));
     CHECK(cause_is(&error, "Cannot write the output stream"));
@@ -197,10 +197,10 @@ static void written_documents(void) {
     storagexml_array_free(array);
 }
 
-/* Items in bulk: described as the reader reads them, and written back from their description
-   byte for byte; a failure after some items of a batch comes with the next call; a description
-   the builder cannot take is an argument error, a value or item the library refuses fails as
-   the setters and the writer do. */
+// Items in bulk: described as the reader reads them, and written back from their description
+// byte for byte; a failure after some items of a batch comes with the next call; a description
+// the builder cannot take is an argument error, a value or item the library refuses fails as
+// the setters and the writer do.
 static void items_in_bulk(void) {
     static const char* const paths[] = {EXAMPLE("inventory.xml"), EXAMPLE("ranges.xml")};
     static const char ranges[] =
@@ -213,7 +213,7 @@ static void items_in_bulk(void) {
 #define ONE(value) "[[\"c\",\"k\",\"f\",\"k\",[[\"p\",true," value "]]]]"
     static const struct {
         const char* description;
-        storagexml_error_kind kind; /* of the outermost level; the message is the cause's */
+        storagexml_error_kind kind;  // of the outermost level; the message is the cause's
         const char* message;
     } refused[] = {
         {"[1]", STORAGEXML_ERROR_ARGUMENT, "storagexml_writer_write_items: the item description holds something else "

@@ -1,4 +1,4 @@
-/* The tests' platform on a C library. */
+// The tests' platform on a C library.
 #include "Harness.h"
 
 #include <stdio.h>
@@ -11,7 +11,7 @@ void harness_print(const char* text) {
 
 char* harness_load(const char* path, size_t* size) {
     FILE* file = fopen(path, "rb");
-    char* bytes = file ? malloc(1 << 20) : NULL; /* the examples are far smaller */
+    char* bytes = file ? malloc(1 << 20) : NULL;  // the examples are far smaller
     if (bytes) {
         *size = fread(bytes, 1, (1 << 20) - 1, file);
         bytes[*size] = '\0';

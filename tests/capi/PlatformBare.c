@@ -1,7 +1,7 @@
-/* The tests' platform on Windows with no C runtime at all, as an MSVC-ABI host of the C
-   interface is built where only the compiler and the linker are at hand: kernel32 alone,
-   declared here, and what a C runtime would otherwise define for the compiler (_fltused;
-   memset and memcpy too, should the compiler ever call them). */
+// The tests' platform on Windows with no C runtime at all, as an MSVC-ABI host of the C
+// interface is built where only the compiler and the linker are at hand: kernel32 alone,
+// declared here, and what a C runtime would otherwise define for the compiler (_fltused;
+// memset and memcpy too, should the compiler ever call them).
 #include "Harness.h"
 
 typedef unsigned long dword;
@@ -23,7 +23,7 @@ __declspec(dllimport) void* __stdcall HeapAlloc(void* heap, dword flags, size_t 
 __declspec(dllimport) int __stdcall HeapFree(void* heap, dword flags, void* memory);
 __declspec(dllimport) __declspec(noreturn) void __stdcall ExitProcess(unsigned code);
 
-/* Marks a program that uses floating point; a C runtime would define it. */
+// Marks a program that uses floating point; a C runtime would define it.
 int _fltused = 0;
 
 void harness_print(const char* text) {
@@ -33,7 +33,7 @@ void harness_print(const char* text) {
 
 char* harness_load(const char* path, size_t* size) {
     void* file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-    char* bytes = file == INVALID_HANDLE ? NULL : HeapAlloc(GetProcessHeap(), 0, 1 << 20); /* the examples are far smaller */
+    char* bytes = file == INVALID_HANDLE ? NULL : HeapAlloc(GetProcessHeap(), 0, 1 << 20);  // the examples are far smaller
     dword got = 0;
     if (bytes && ReadFile(file, bytes, (1 << 20) - 1, &got, NULL)) {
         bytes[got] = '\0';
@@ -50,5 +50,5 @@ void harness_release(char* bytes) {
     if (bytes) HeapFree(GetProcessHeap(), 0, bytes);
 }
 
-/* The entry point (lld-link /entry:harness_start): every suite, then the exit status. */
+// The entry point (lld-link /entry:harness_start): every suite, then the exit status.
 void harness_start(void) { ExitProcess((unsigned)harness_run()); }

@@ -1,6 +1,6 @@
-/* The tree: a copy made through every getter and setter writes as its source does, for every
-   field and every kind of value; getters of what is not set; collections; handles that outlive
-   their parents. */
+// The tree: a copy made through every getter and setter writes as its source does, for every
+// field and every kind of value; getters of what is not set; collections; handles that outlive
+// their parents.
 #include "Harness.h"
 
 #define COPY_TEXT(get, set, from, to)                                                  \
@@ -30,7 +30,7 @@ static void copy_value(storagexml_value* from, storagexml_value* to) {
         CHECK(!storagexml_range_set_rows(copy, storagexml_range_rows(range), NULL) &&
               !storagexml_range_set_columns(copy, storagexml_range_columns(range), NULL));
         for (c = 0; c < storagexml_range_cell_count(range); ++c, cell = made = NULL) {
-            /* Cells made by the range, and made apart and appended. */
+            // Cells made by the range, and made apart and appended.
             CHECK(!storagexml_range_cell(range, c, &cell, NULL));
             CHECK(c % 2 ? !storagexml_range_add_cell(copy, &made, NULL) : !storagexml_value_create_cell(&made, NULL));
             copy_value(cell, made);
@@ -46,8 +46,8 @@ static void copy_value(storagexml_value* from, storagexml_value* to) {
     storagexml_range_free(copy);
 }
 
-/* Copies the array field by field; items, parameters and values alternately made by their
-   parent and made apart. */
+// Copies the array field by field; items, parameters and values alternately made by their
+// parent and made apart.
 static storagexml_array* copy_array(storagexml_array* from) {
     storagexml_array* to = NULL;
     size_t i, p;
@@ -85,7 +85,7 @@ static storagexml_array* copy_array(storagexml_array* from) {
 }
 
 static void a_copy_through_every_getter_and_setter_writes_the_same(void) {
-    /* Every kind, at edges a conversion could lose. */
+    // Every kind, at edges a conversion could lose.
     static const char every_kind[] =
         "<StorageArray><StorageItems><ClientID>c</ClientID><CatID> a&amp;b&lt;c&gt;]]&gt;&#13;\xc3\xa9 </CatID>"
         "<FunctionName>f</FunctionName><KeyID>k</KeyID><parameters><num>-0</num><ParamName>p</ParamName>"
@@ -117,11 +117,11 @@ static void unset_alternatives(void) {
     storagexml_range* range = (storagexml_range*)&value;
     storagexml_error* error = NULL;
     double number = 1;
-    /* Nothing set: a getter refuses with the core's error, a range is NULL. */
+    // Nothing set: a getter refuses with the core's error, a range is NULL.
     CHECK(!storagexml_value_create(&value, NULL) && storagexml_value_kind(value) == STORAGEXML_KIND_UNSET);
     CHECK(!storagexml_value_range(value, &range, NULL) && range == NULL && storagexml_value_num(value, &number, &error));
     CHECK(error_is(&error, STORAGEXML_ERROR_INVALID_STATE, "The Property GetNum is not valid. SetNum must be called first"));
-    /* Selecting a kind gives its default value; unsetting another kind changes nothing. */
+    // Selecting a kind gives its default value; unsetting another kind changes nothing.
     CHECK(!storagexml_value_set_valid(value, STORAGEXML_KIND_NUM, 1, NULL) && !storagexml_value_num(value, &number, NULL));
     CHECK(number == 0 && !storagexml_value_set_valid(value, STORAGEXML_KIND_STR, 0, NULL));
     CHECK(!storagexml_value_set_valid(value, STORAGEXML_KIND_NUM, 0, NULL) && storagexml_value_kind(value) == STORAGEXML_KIND_UNSET);
@@ -130,7 +130,7 @@ static void unset_alternatives(void) {
     CHECK(!storagexml_value_set_valid(value, STORAGEXML_KIND_RANGE, 0, NULL) && storagexml_value_kind(value) == STORAGEXML_KIND_UNSET);
     CHECK(storagexml_value_set_valid(value, 99, 1, &error) != 0);
     CHECK(error_is(&error, STORAGEXML_ERROR_ARGUMENT, "storagexml_value_set_valid: the kind 99 has no alternative"));
-    /* A range cell holds the five scalar kinds only, and a range only cells. */
+    // A range cell holds the five scalar kinds only, and a range only cells.
     CHECK(!storagexml_value_create_cell(&cell, NULL) && storagexml_value_set_range(cell, range, &error) != 0);
     CHECK(error_is(&error, STORAGEXML_ERROR_ARGUMENT, "storagexml_value_set_range: the value is a range cell"));
     CHECK(storagexml_range_append_cell(range, value, &error) != 0);
@@ -161,7 +161,7 @@ static void collections_and_handles_that_outlive_their_parents(void) {
     CHECK(storagexml_array_remove_item(array, (size_t)1 << 40, &error) != 0);
     CHECK(error_is(&error, STORAGEXML_ERROR_ARGUMENT, "storagexml_array_remove_item: the index 1099511627776 is larger"));
 
-    /* A child's handle outlives its parent's handle and its removal from the parent. */
+    // A child's handle outlives its parent's handle and its removal from the parent.
     CHECK(!storagexml_array_item(array, 0, &item, NULL) && !storagexml_item_param(item, 2, &param, NULL));
     storagexml_array_free(array);
     CHECK(storagexml_item_param_count(item) == 5 && !storagexml_item_remove_param(item, 2, NULL));
