@@ -80,7 +80,7 @@ TEST(CXmlDocument, MalformedTextAndDoctypeAreRefusedWithTheirPosition) {
         EXPECT_NE(std::string::npos, message.find(column ? position : "DOCTYPE is not allowed")) << message;
         for (std::size_t chunk = 1; chunk <= 5; ++chunk) {  // the same when fed in small pieces
             Recorder recorder;
-            ExpectRefusedAt(line, column, [&] { detail::ParseXml(text, recorder, chunk); });
+            EXPECT_EQ(message, ExpectRefusedAt(line, column, [&] { detail::ParseXml(text, recorder, chunk); }));
             EXPECT_TRUE(column || recorder.events.empty());
         }
     }
