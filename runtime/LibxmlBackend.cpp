@@ -23,6 +23,7 @@
 #include <cstring>
 #include <deque>
 #include <exception>
+#include <iterator>
 #include <memory>
 #include <new>
 #include <string>
@@ -62,45 +63,46 @@ public:
     int Column() const { return static_cast<int>(std::min<std::uint64_t>(m_column, INT_MAX)); }
 
     // Moves over the `size` bytes of text that follow the current place.
-    void Advance(const unsigned char* text, std::size_t size) {
+    // Text that holds no CR has its line ends found by memchr; the column
+    // is then counted from the last one.
+    void Advance(const unsigned char* text, std::size_t size, bool mayHoldCr) {
+        if (size == 0) return;
         m_offset += size;
         const unsigned char* const end = text + size;
-        while (text < end) {
-            // Eight bytes without a line end at a time: their characters are
-            // the bytes that do not continue a UTF-8 sequence.
-            while (end - text >= 8) {
-                std::uint64_t word = 0;
-                std::memcpy(&word, text, sizeof word);
-                if (HasByte(word, '\n') || HasByte(word, '\r')) break;
-                const std::uint64_t continuation = word & ~(word << 1) & 0x8080808080808080ull;
-                m_column += 8 - Count(continuation);
-                m_afterCr = false;
-                text += 8;
+        const unsigned char* lineStart = nullptr;  // after the last line end met
+        if (mayHoldCr) {
+            for (const unsigned char* p = text; p < end; ++p) {
+                if (*p != '\n' && *p != '\r') continue;
+                const bool afterCr = p > text ? p[-1] == '\r' : m_afterCr;
+                if (*p == '\r' || !afterCr) ++m_line;  // CR LF ends one line
+                lineStart = p + 1;
             }
-            if (text == end) break;
-            const unsigned char byte = *text++;
-            if (byte == '\n') {
-                if (!m_afterCr) ++m_line;
-                m_column = 1;
-                m_afterCr = false;
-            } else if (byte == '\r') {
+            m_afterCr = end[-1] == '\r';
+        } else {
+            const unsigned char* p = text;
+            while (const void* found = std::memchr(p, '\n', static_cast<std::size_t>(end - p))) {
                 ++m_line;
-                m_column = 1;
-                m_afterCr = true;
-            } else {
-                if ((byte & 0xC0) != 0x80) ++m_column;
-                m_afterCr = false;
+                p = lineStart = static_cast<const unsigned char*>(found) + 1;
             }
+            m_afterCr = false;
         }
+        m_column = lineStart ? 1 + Characters(lineStart, end) : m_column + Characters(text, end);
     }
 
 private:
-    static bool HasByte(std::uint64_t word, unsigned char byte) {
-        const std::uint64_t x = word ^ (0x0101010101010101ull * byte);
-        return ((x - 0x0101010101010101ull) & ~x & 0x8080808080808080ull) != 0;
+    // The characters of UTF-8 text: the bytes that do not continue a sequence.
+    static std::uint64_t Characters(const unsigned char* p, const unsigned char* end) {
+        std::uint64_t count = 0;
+        for (; end - p >= 8; p += 8) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, p, sizeof word);
+            count += 8 - CountTopBits(word & ~(word << 1) & 0x8080808080808080ull);
+        }
+        for (; p < end; ++p) count += (*p & 0xC0) != 0x80;
+        return count;
     }
     // The number of bytes whose top bit is set in a word that has no other bit set.
-    static unsigned Count(std::uint64_t topBits) {
+    static unsigned CountTopBits(std::uint64_t topBits) {
         return static_cast<unsigned>(((topBits >> 7) * 0x0101010101010101ull) >> 56);
     }
 
@@ -117,6 +119,18 @@ const xmlChar* FindBack(const xmlChar* from, const xmlChar* to, xmlChar c) {
         if (*--to == c) return to;
     }
     return nullptr;
+}
+
+// The last '<' in [from, to), or null; eight bytes at a time.
+const xmlChar* LastTagOpen(const xmlChar* from, const xmlChar* to) {
+    constexpr std::uint64_t ones = 0x0101010101010101ull;
+    for (; to - from >= 8; to -= 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, to - 8, sizeof word);
+        const std::uint64_t x = word ^ (ones * '<');
+        if (((x - ones) & ~x & 0x8080808080808080ull) != 0) break;  // a '<' among them
+    }
+    return FindBack(from, to, '<');
 }
 
 bool IsBlank(xmlChar c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
@@ -177,10 +191,18 @@ private:
     // Feeds the parser the next piece of the source.
     bool Step() {
         if (m_finished) return false;
-        const std::size_t got = m_source.Read(m_buffer.data(), m_buffer.size());
+        std::size_t got = 0;
+        const char* piece = m_source.ReadInPlace(m_buffer.size(), got);
+        if (!piece) {
+            got = m_source.Read(m_buffer.data(), m_buffer.size());
+            piece = m_buffer.data();
+        }
         m_bytesRead += got;
         const bool last = got == 0;
-        xmlParseChunk(m_context.get(), m_buffer.data(), static_cast<int>(got), last);
+        // A CR byte, in any of the encodings read, is a CR or part of a character:
+        // until one comes, a line ends at LF alone.
+        if (!m_mayHoldCr && std::memchr(piece, '\r', got)) m_mayHoldCr = true;
+        xmlParseChunk(m_context.get(), piece, static_cast<int>(got), last);
         if (m_error) std::rethrow_exception(m_error);
         if (last) {
             // Every problem reaches OnError, and has been thrown above; this
@@ -192,10 +214,14 @@ private:
             m_finished = true;
             return false;
         }
-        // The parser drops the text it has read when it is given more: the
+        // The parser drops the text it has read when it is next called: the
         // count moves up to where the parser stands, which every later place
-        // lies beyond.
+        // lies beyond. Called now with nothing, the parser moves the little
+        // it has not read to the front of its buffer; given the next piece
+        // first, it would move that piece too.
         Move(m_position, m_context->input->cur);
+        xmlParseChunk(m_context.get(), nullptr, 0, 0);
+        if (m_error) std::rethrow_exception(m_error);
         return true;
     }
 
@@ -214,7 +240,7 @@ private:
     void Move(CTextPosition& position, const xmlChar* at) const {
         const xmlParserInput& input = *m_context->input;
         const xmlChar* from = input.base + (position.Offset() - static_cast<std::uint64_t>(input.consumed));
-        if (at > from) position.Advance(from, static_cast<std::size_t>(at - from));
+        if (at > from) position.Advance(from, static_cast<std::size_t>(at - from), m_mayHoldCr);
     }
 
     Place EndOfText() { return PlaceOf(m_context->input->end); }
@@ -303,6 +329,16 @@ private:
         return std::string(message);
     }
 
+    // A name of the element, a string of the parser's dictionary: each is
+    // one string for the whole parse, met again and again, and its length is
+    // remembered by its address.
+    std::string_view Name(const xmlChar* name) {
+        const auto address = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(name));
+        NameLength& known = m_nameLengths[(address * 0x9E3779B97F4A7C15ull) >> 58];  // 64 of them
+        if (known.name != name) known = {name, std::strlen(reinterpret_cast<const char*>(name))};
+        return std::string_view(reinterpret_cast<const char*>(name), known.length);
+    }
+
     // ---- libxml2's callbacks ----------------------------------------------------
 
     static Impl& Self(void* user) { return *static_cast<Impl*>(user); }
@@ -383,8 +419,7 @@ private:
             // The '<' is the last one before the end of the tag: an attribute value holds none.
             const xmlParserInput& input = *self.m_context->input;
             const xmlChar* const from = input.base + (self.m_position.Offset() - input.consumed);
-            const xmlChar* tag = FindBack(from, input.cur, '<');
-            if (tag) self.Move(self.m_position, tag);
+            if (const xmlChar* tag = LastTagOpen(from, input.cur)) self.Move(self.m_position, tag);
             Unescaper& plain = self.m_unescaper;
             plain.Clear();
             for (int i = 0; i < namespaceCount; ++i) {
@@ -402,7 +437,7 @@ private:
                 self.m_lastUri = uri;
                 self.m_lastUriText = std::string(plain(View(uri)));
             }
-            self.m_events.StartElement(self.m_lastUriText, View(localName), self.m_attributes.data(),
+            self.m_events.StartElement(self.m_lastUriText, self.Name(localName), self.m_attributes.data(),
                                        self.m_attributes.size(), self.m_position.Line(), self.m_position.Column());
         });
     }
@@ -443,10 +478,16 @@ private:
     std::exception_ptr m_failure;  // what ended the parse, thrown again by every later Advance
     std::vector<RawAttribute> m_attributes;
     Unescaper m_unescaper;
+    struct NameLength {
+        const xmlChar* name = nullptr;
+        std::size_t length = 0;
+    };
+    NameLength m_nameLengths[64];
     const xmlChar* m_lastUri = nullptr;  // the namespace of the last element, as the parser keeps it
     std::string m_lastUriText;           // and as the events give it
     std::uint64_t m_bytesRead = 0;
     bool m_finished = false;
+    bool m_mayHoldCr = false;  // whether a piece held a CR byte
     bool m_namespaceNameNotUri = false;  // nsWellFormed was cleared for a name that is read all the same
 };
 
@@ -455,6 +496,13 @@ CPullParser::CPullParser(IParseEvents& events, IByteSource& source, std::size_t 
 CPullParser::~CPullParser() = default;
 bool CPullParser::Advance() { return m_impl->Advance(); }
 std::uint64_t CPullParser::BytesRead() const { return m_impl->BytesRead(); }
+
+const char* CTextSource::ReadInPlace(std::size_t size, std::size_t& got) {
+    const char* const piece = m_text.data();
+    got = std::min(size, m_text.size());
+    m_text.remove_prefix(got);
+    return piece;
+}
 
 std::size_t CTextSource::Read(char* buffer, std::size_t size) {
     const std::size_t count = std::min(size, m_text.size());

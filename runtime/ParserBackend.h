@@ -37,6 +37,14 @@ class IByteSource {
 public:
     virtual ~IByteSource() = default;
     virtual std::size_t Read(char* buffer, std::size_t size) = 0;
+    // For a source that holds its bytes in memory: the next ones, at most
+    // `size`, taken as read and valid as long as the source; empty at the end.
+    // Any other source returns null and is read with Read.
+    virtual const char* ReadInPlace(std::size_t size, std::size_t& got) {
+        static_cast<void>(size);
+        got = 0;
+        return nullptr;
+    }
 };
 
 // How much of the source one step of a parse takes: small, so that the
@@ -72,6 +80,7 @@ class CTextSource final : public IByteSource {
 public:
     explicit CTextSource(std::string_view text) : m_text(text) {}
     std::size_t Read(char* buffer, std::size_t size) override;
+    const char* ReadInPlace(std::size_t size, std::size_t& got) override;
 
 private:
     std::string_view m_text;
