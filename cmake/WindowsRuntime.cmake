@@ -28,6 +28,12 @@ function(storagexml_static_library target library definition)
   endif()
 endfunction()
 storagexml_static_library(LibXml2::LibXml2 "${LIBXML2_LIBRARY}" LIBXML_STATIC)
+# A static libxml2 keeps its error state per thread with the threads of the
+# toolchain (winpthreads, whose DLL ships beside the libraries).
+if(LIBXML2_LIBRARY MATCHES "\\.a$" AND NOT LIBXML2_LIBRARY MATCHES "\\.dll\\.a$")
+  find_package(Threads REQUIRED)
+  set_property(TARGET LibXml2::LibXml2 APPEND PROPERTY INTERFACE_LINK_LIBRARIES Threads::Threads)
+endif()
 if(TARGET EXPAT::EXPAT)
   storagexml_static_library(EXPAT::EXPAT "${EXPAT_LIBRARY}" XML_STATIC)
 endif()

@@ -168,8 +168,8 @@ public:
     Impl(IParseEvents& events, IByteSource& source, std::size_t chunkSize)
         : m_events(events), m_source(source), m_buffer(std::clamp<std::size_t>(chunkSize, 1, INT_MAX / 2)) {
         InitializeLibxml();
-        xmlSAXHandler sax = handlers;  // the parser takes a copy
-        m_context.reset(xmlCreatePushParserCtxt(&sax, this, nullptr, 0, nullptr));
+        xmlSAXHandler handlers = Handlers();  // the parser takes a copy
+        m_context.reset(xmlCreatePushParserCtxt(&handlers, this, nullptr, 0, nullptr));
         if (!m_context) throw std::bad_alloc();
         // Text of any length; the depth is limited by the element tree.
         xmlCtxtUseOptions(m_context.get(), XML_PARSE_NONET | XML_PARSE_HUGE);
@@ -453,7 +453,7 @@ private:
         });
     }
 
-    static xmlSAXHandler MakeHandlers() {
+    static xmlSAXHandler Handlers() {
         xmlSAXHandler sax;
         std::memset(&sax, 0, sizeof sax);
         sax.initialized = XML_SAX2_MAGIC;
@@ -467,7 +467,6 @@ private:
         sax.serror = &Impl::OnError;
         return sax;
     }
-    static inline const xmlSAXHandler handlers = MakeHandlers();
 
     IParseEvents& m_events;
     IByteSource& m_source;
