@@ -5,7 +5,9 @@
 # with a fixed seed. The corpus is copied to fuzz/out/ first, so the committed
 # one is never modified. Fails on any crash, leak, timeout or sanitizer report.
 #   FUZZ_TIME=60 fuzz/run.sh         seconds per target (default 110; the
-#                                    stream target, a cross-check, gets a third)
+#                                    stream target, a cross-check, gets a third;
+#                                    the differential one, parser against
+#                                    parser, the whole time)
 #   fuzz/run.sh read                 only the targets named
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -15,7 +17,7 @@ BUILD=${FUZZ_BUILD:-build-fuzz}
 TIME=${FUZZ_TIME:-110}
 OUT=fuzz/out
 TARGETS=("$@")
-[ ${#TARGETS[@]} -eq 0 ] && TARGETS=(read lexical stream)
+[ ${#TARGETS[@]} -eq 0 ] && TARGETS=(read lexical stream differential)
 
 mkdir -p "$OUT"
 if ! { cmake -S fuzz -B "$BUILD" -DCMAKE_CXX_COMPILER="$CXX" && cmake --build "$BUILD" -j2; } >"$OUT/build.log" 2>&1; then
@@ -29,9 +31,9 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
 status=0
 for target in "${TARGETS[@]}"; do
-  # The stream target reads the same documents as the read target.
+  # The stream and differential targets read the same documents as the read target.
   source=$target
-  [ "$target" = stream ] && source=read
+  case $target in stream|differential) source=read ;; esac
   seconds=$TIME
   [ "$target" = stream ] && seconds=$(( TIME / 3 ))
   echo "== $target: replaying the corpus and the regressions"

@@ -15,6 +15,7 @@
 #include "runtime/Exceptions.h"
 #include "runtime/XmlText.h"
 
+#include <libxml/globals.h>
 #include <libxml/parser.h>
 #include <libxml/xmlerror.h>
 
@@ -45,6 +46,23 @@ void InitializeLibxml() {
 
 std::string_view View(const xmlChar* text) {
     return text ? std::string_view(reinterpret_cast<const char*>(text)) : std::string_view();
+}
+
+// The number of bytes whose top bit is set in a word that has no other bit set.
+unsigned CountTopBits(std::uint64_t topBits) {
+    return static_cast<unsigned>(((topBits >> 7) * 0x0101010101010101ull) >> 56);
+}
+
+// The characters of UTF-8 text: the bytes that do not continue a sequence.
+std::uint64_t Characters(const unsigned char* p, const unsigned char* end) {
+    std::uint64_t count = 0;
+    for (; end - p >= 8; p += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, p, sizeof word);
+        count += 8 - CountTopBits(word & ~(word << 1) & 0x8080808080808080ull);
+    }
+    for (; p < end; ++p) count += (*p & 0xC0) != 0x80;
+    return count;
 }
 
 // Line and column of a place in UTF-8 text, as XML counts them: a line ends
@@ -90,22 +108,6 @@ public:
     }
 
 private:
-    // The characters of UTF-8 text: the bytes that do not continue a sequence.
-    static std::uint64_t Characters(const unsigned char* p, const unsigned char* end) {
-        std::uint64_t count = 0;
-        for (; end - p >= 8; p += 8) {
-            std::uint64_t word = 0;
-            std::memcpy(&word, p, sizeof word);
-            count += 8 - CountTopBits(word & ~(word << 1) & 0x8080808080808080ull);
-        }
-        for (; p < end; ++p) count += (*p & 0xC0) != 0x80;
-        return count;
-    }
-    // The number of bytes whose top bit is set in a word that has no other bit set.
-    static unsigned CountTopBits(std::uint64_t topBits) {
-        return static_cast<unsigned>(((topBits >> 7) * 0x0101010101010101ull) >> 56);
-    }
-
     std::uint64_t m_offset = 0;
     std::uint64_t m_line = 1;
     std::uint64_t m_column = 1;
@@ -132,6 +134,34 @@ const xmlChar* LastTagOpen(const xmlChar* from, const xmlChar* to) {
     }
     return FindBack(from, to, '<');
 }
+
+// Sets the error functions of libxml2 for this thread for as long as it lives,
+// and then sets back the ones there were: the structured one to `handler`,
+// the generic one, which only ever says more of what the structured one is
+// told, to nothing.
+class ThreadErrorFunctions {
+public:
+    ThreadErrorFunctions(void* context, xmlStructuredErrorFunc handler)
+        : m_structured(xmlStructuredError), m_structuredContext(xmlStructuredErrorContext),
+          m_generic(xmlGenericError), m_genericContext(xmlGenericErrorContext) {
+        xmlSetStructuredErrorFunc(context, handler);
+        xmlSetGenericErrorFunc(nullptr, &Ignore);
+    }
+    ~ThreadErrorFunctions() {
+        xmlSetStructuredErrorFunc(m_structuredContext, m_structured);
+        xmlSetGenericErrorFunc(m_genericContext, m_generic);
+    }
+    ThreadErrorFunctions(const ThreadErrorFunctions&) = delete;
+    ThreadErrorFunctions& operator=(const ThreadErrorFunctions&) = delete;
+
+private:
+    static void XMLCDECL Ignore(void*, const char*, ...) {}
+
+    xmlStructuredErrorFunc m_structured;
+    void* m_structuredContext;
+    xmlGenericErrorFunc m_generic;
+    void* m_genericContext;
+};
 
 bool IsBlank(xmlChar c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
@@ -202,15 +232,10 @@ private:
         // A CR byte, in any of the encodings read, is a CR or part of a character:
         // until one comes, a line ends at LF alone.
         if (!m_mayHoldCr && std::memchr(piece, '\r', got)) m_mayHoldCr = true;
-        xmlParseChunk(m_context.get(), piece, static_cast<int>(got), last);
-        if (m_error) std::rethrow_exception(m_error);
+        Parse(piece, got, last);
         if (last) {
-            // Every problem reaches OnError, and has been thrown above; this
-            // only guards against a silent one. A namespace error leaves
-            // wellFormed set and clears nsWellFormed only.
-            if (!m_context->wellFormed || (!m_context->nsWellFormed && !m_namespaceNameNotUri)) {
-                throw Malformed("not well-formed", EndOfText());
-            }
+            // A namespace error leaves wellFormed set and clears nsWellFormed only.
+            if (!m_context->nsWellFormed && !m_namespaceNameNotUri) throw Malformed("not well-formed", EndOfText());
             m_finished = true;
             return false;
         }
@@ -219,10 +244,26 @@ private:
         // lies beyond. Called now with nothing, the parser moves the little
         // it has not read to the front of its buffer; given the next piece
         // first, it would move that piece too.
-        Move(m_position, m_context->input->cur);
-        xmlParseChunk(m_context.get(), nullptr, 0, 0);
-        if (m_error) std::rethrow_exception(m_error);
+        MoveCount(m_context->input->cur);
+        Parse(nullptr, 0, false);
         return true;
+    }
+
+    // Hands libxml2 a piece of text. A few problems (bytes that its decoder
+    // cannot convert) it reports not to the parser's handlers but to the
+    // thread's error functions, which write to standard error unless someone
+    // has set them: during the call they are the parse's. Every problem
+    // reaches OnError; the checks after it only guard against a silent one.
+    void Parse(const char* piece, std::size_t size, bool last) {
+        int status = XML_ERR_OK;
+        {
+            const ThreadErrorFunctions functions(this, &Impl::OnError);
+            status = xmlParseChunk(m_context.get(), piece, static_cast<int>(size), last);
+        }
+        if (m_error) std::rethrow_exception(m_error);
+        if (status != XML_ERR_OK || !m_context->wellFormed || (!last && m_context->instate == XML_PARSER_EOF)) {
+            throw Malformed(FormatString("the parser stopped (error %d)", status), EndOfText());
+        }
     }
 
     struct Place {
@@ -230,27 +271,81 @@ private:
         int column;
     };
 
-    // The place of `at`, a byte of the text the parser holds, no earlier than the counted place.
-    Place PlaceOf(const xmlChar* at) {
+    // Moves the count to `at`, a byte of the text the parser is reading.
+    void MoveCount(const xmlChar* at) {
+        const xmlChar* const from = Counted();
+        if (at > from) m_position.Advance(from, static_cast<std::size_t>(at - from), m_mayHoldCr);
+    }
+
+    // The byte of the parser's text where the count stands. The count
+    // starts where the text is in its final encoding; should the parser
+    // have dropped text that the count has not reached (libxml2 does inside
+    // the first processing instruction or comment of a document that it is
+    // handed whole), it starts again at the first byte the parser holds.
+    const xmlChar* Counted() {
+        const xmlParserInput& input = *m_context->input;
+        if (!m_position.Started() || m_position.Offset() < static_cast<std::uint64_t>(input.consumed)) {
+            CountFrom(input.base);
+        }
+        return input.base + (m_position.Offset() - static_cast<std::uint64_t>(input.consumed));
+    }
+
+    // Starts the count at `at`, at or before where the parser stands, from
+    // libxml2's own line and column there.
+    void CountFrom(const xmlChar* at) {
+        const xmlParserInput& input = *m_context->input;
+        const auto* const cur = input.cur;
+        at = std::min(at, cur);
+        const auto lineEnds = static_cast<int>(std::count(at, cur, '\n'));
+        std::uint64_t column = 1;
+        if (lineEnds == 0) {
+            column = static_cast<std::uint64_t>(std::max(input.col, 1));
+            column -= std::min(column - 1, Characters(at, cur));
+        } else {
+            const xmlChar* lineStart = at;
+            while (lineStart > input.base && lineStart[-1] != '\n') --lineStart;
+            column += Characters(lineStart, at);
+        }
+        m_position.Start(static_cast<std::uint64_t>(input.consumed) + static_cast<std::uint64_t>(at - input.base),
+                         std::max(input.line - lineEnds, 1), static_cast<int>(std::min<std::uint64_t>(column, INT_MAX)));
+    }
+
+    // The text libxml2 holds, read from its buffer, which stays valid where
+    // the parser's own pointers may not (while a piece is decoded into a
+    // growing buffer, and once the parser has stopped): its first byte and
+    // end, and the offset of the first byte in the whole text.
+    struct Held {
+        const xmlChar* begin;
+        const xmlChar* end;
+        std::uint64_t offset;
+    };
+    Held HeldText() const {
+        const xmlParserInput& input = *m_context->input;
+        const xmlChar* const begin = xmlBufContent(input.buf->buffer);
+        return {begin, begin + xmlBufUse(input.buf->buffer), static_cast<std::uint64_t>(input.consumed)};
+    }
+
+    // The place at `offset` of the whole text, as far as the parser holds it.
+    Place PlaceAt(std::uint64_t offset) const {
         CTextPosition position = m_position;
-        Move(position, at);
+        const Held held = HeldText();
+        const std::uint64_t from = position.Offset();
+        offset = std::min(offset, held.offset + static_cast<std::uint64_t>(held.end - held.begin));
+        if (from >= held.offset && offset > from) {
+            position.Advance(held.begin + (from - held.offset), static_cast<std::size_t>(offset - from), m_mayHoldCr);
+        }
         return {position.Line(), position.Column()};
     }
 
-    void Move(CTextPosition& position, const xmlChar* at) const {
+    // The place of `at`, a byte of the text the parser is reading.
+    Place PlaceOf(const xmlChar* at) const {
         const xmlParserInput& input = *m_context->input;
-        const xmlChar* from = input.base + (position.Offset() - static_cast<std::uint64_t>(input.consumed));
-        if (at > from) position.Advance(from, static_cast<std::size_t>(at - from), m_mayHoldCr);
+        return PlaceAt(static_cast<std::uint64_t>(input.consumed) + static_cast<std::uint64_t>(at - input.base));
     }
 
-    Place EndOfText() { return PlaceOf(m_context->input->end); }
-
-    // The count starts where libxml2 stands when the text is in its final
-    // encoding, or, for a problem met before, where it stands then.
-    void StartCount() {
-        const xmlParserInput& input = *m_context->input;
-        m_position.Start(static_cast<std::uint64_t>(input.consumed) + static_cast<std::uint64_t>(input.cur - input.base),
-                         input.line, input.col);
+    Place EndOfText() const {
+        const Held held = HeldText();
+        return PlaceAt(held.offset + static_cast<std::uint64_t>(held.end - held.begin));
     }
 
     static CNqException Malformed(std::string_view problem, Place place) {
@@ -268,8 +363,9 @@ private:
     Place PlaceOfProblem(const xmlError& error) {
         const xmlParserInput* input = m_context->input;
         if (!input || !input->cur) return {error.line, std::max(error.int2, 1)};
-        if (!m_position.Started()) StartCount();
-        const xmlChar* const from = input->base + (m_position.Offset() - static_cast<std::uint64_t>(input->consumed));
+        // Bytes the decoder cannot convert follow the text it could.
+        if (error.domain == XML_FROM_I18N || error.domain == XML_FROM_IO) return EndOfText();
+        const xmlChar* const from = Counted();
         const xmlChar* const at = std::max(input->cur, from);
         const xmlChar* start = nullptr;
         if (error.domain == XML_FROM_NAMESPACE) {
@@ -393,14 +489,14 @@ private:
             if (input.buf && input.buf->encoder && !input.buf->encoder->input) {
                 throw Malformed("Unsupported encoding " + std::string(input.buf->encoder->name), {1, 1});
             }
-            self.StartCount();
+            self.CountFrom(input.cur);
         });
     }
 
     static void OnDoctype(void* user, const xmlChar*, const xmlChar*, const xmlChar*) {
         Guarded(user, [](Impl& self) {
             const xmlParserInput& input = *self.m_context->input;
-            const xmlChar* const from = input.base + (self.m_position.Offset() - input.consumed);
+            const xmlChar* const from = self.Counted();
             const xmlChar* start = input.cur;
             while (start > from && std::memcmp(start, "<!DOCTYPE", std::min<std::ptrdiff_t>(9, input.end - start))) {
                 --start;
@@ -418,8 +514,8 @@ private:
         Guarded(user, [&](Impl& self) {
             // The '<' is the last one before the end of the tag: an attribute value holds none.
             const xmlParserInput& input = *self.m_context->input;
-            const xmlChar* const from = input.base + (self.m_position.Offset() - input.consumed);
-            if (const xmlChar* tag = LastTagOpen(from, input.cur)) self.Move(self.m_position, tag);
+            const xmlChar* const from = self.Counted();
+            if (const xmlChar* tag = LastTagOpen(from, input.cur)) self.MoveCount(tag);
             Unescaper& plain = self.m_unescaper;
             plain.Clear();
             for (int i = 0; i < namespaceCount; ++i) {
