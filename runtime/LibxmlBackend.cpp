@@ -312,8 +312,8 @@ private:
 
     // The text libxml2 holds, read from its buffer, which stays valid where
     // the parser's own pointers may not (while a piece is decoded into a
-    // growing buffer, and once the parser has stopped): its first byte and
-    // end, and the offset of the first byte in the whole text.
+    // growing buffer): its first byte and end, and the offset of the first
+    // byte in the whole text. A parser that has stopped holds none.
     struct Held {
         const xmlChar* begin;
         const xmlChar* end;
@@ -321,6 +321,7 @@ private:
     };
     Held HeldText() const {
         const xmlParserInput& input = *m_context->input;
+        if (!input.buf) return {nullptr, nullptr, static_cast<std::uint64_t>(input.consumed)};
         const xmlChar* const begin = xmlBufContent(input.buf->buffer);
         return {begin, begin + xmlBufUse(input.buf->buffer), static_cast<std::uint64_t>(input.consumed)};
     }
@@ -362,7 +363,7 @@ private:
     // document that stops short, its end.
     Place PlaceOfProblem(const xmlError& error) {
         const xmlParserInput* input = m_context->input;
-        if (!input || !input->cur) return {error.line, std::max(error.int2, 1)};
+        if (!input || !input->buf) return {error.line, std::max(error.int2, 1)};
         // Bytes the decoder cannot convert follow the text it could.
         if (error.domain == XML_FROM_I18N || error.domain == XML_FROM_IO) return EndOfText();
         const xmlChar* const from = Counted();

@@ -171,6 +171,24 @@ TEST(CXmlDocument, ReadsTheEncodingsItsParserDecodesItselfOnEverySystem) {
     EXPECT_NE(std::string::npos, message.find("Malformed XML: input conversion failed")) << message;
 }
 
+TEST(CXmlDocument, AForwardWalkKeepsTheChildOfTheRootBeforeTheOneItIsOn) {
+    // Children over many pieces of text, some spanning two: the one before is whole when the walk is on the next.
+    std::string text = "<r>";
+    for (int i = 0; i < 20000; ++i) text += "<c>" + std::to_string(i) + std::string(i % 97, ' ') + "</c>";
+    text += "</r>";
+    const auto document = CXmlDocument::OpenText(text);
+    int count = 0;
+    const CXmlElement* before = nullptr;
+    for (const CXmlElement* child = document->GetDocumentElement()->GetFirstElement(); child;
+         child = child->GetNextSiblingElement(), ++count) {
+        if (before) {
+            ASSERT_EQ(std::to_string(count - 1) + std::string((count - 1) % 97, ' '), before->GetText());
+        }
+        before = child;
+    }
+    EXPECT_EQ(20000, count);
+}
+
 std::string Nested(int depth) {
     std::string open, close;
     for (int i = 0; i < depth; ++i) open += "<a>", close += "</a>";
