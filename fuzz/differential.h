@@ -131,24 +131,28 @@ inline std::string WithAsciiCharacters(std::string_view text) {
     return ascii;
 }
 
+// XML 1.0 (fifth edition) allows version 1.x only, which libxml2 holds to;
+// Expat takes the older grammar's version numbers, any of letters, digits
+// and "_.:-".
+inline bool VersionDiffers(std::string_view text, bool expatAccepted) {
+    const auto version = DeclaredVersion(text);
+    if (!version || !expatAccepted) return false;
+    return version->size() < 3 || version->compare(0, 2, "1.") != 0 ||
+           version->find_first_not_of("0123456789", 2) != std::string::npos;
+}
+
 // Where conforming parsers may differ, and the library's parser does.
 inline bool DifferenceAllowed(std::string_view text, const ExpatVerdict& expat) {
+    if (VersionDiffers(text, expat.accepted)) return true;
     // Names: libxml2 takes the name characters of XML 1.0 (fifth edition),
     // Expat those of the editions before, fewer beyond ASCII. Where the two
-    // agree once every character beyond ASCII is an ASCII letter, the names
-    // made the difference.
-    if (const std::string ascii = WithAsciiCharacters(text); ascii != text) {
-        if (LibraryAccepts(ascii) == ParseWithExpat(ascii).accepted) return true;
-    }
-    // XML 1.0 (fifth edition) allows version 1.x only, which libxml2 holds
-    // to; Expat takes the older grammar's version numbers, any of letters,
-    // digits and "_.:-".
-    if (const auto version = DeclaredVersion(text); version && expat.accepted) {
-        const bool oneDotX = version->size() > 2 && version->substr(0, 2) == "1." &&
-                             version->find_first_not_of("0123456789", 2) == std::string_view::npos;
-        if (!oneDotX) return true;
-    }
-    return false;
+    // agree once every character beyond ASCII is an ASCII letter (or differ
+    // only in the version that this may have made), the names made the
+    // difference.
+    const std::string ascii = WithAsciiCharacters(text);
+    if (ascii == text) return false;
+    const ExpatVerdict asciiExpat = ParseWithExpat(ascii);
+    return LibraryAccepts(ascii) == asciiExpat.accepted || VersionDiffers(ascii, asciiExpat.accepted);
 }
 
 } // namespace detail
