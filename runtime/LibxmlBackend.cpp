@@ -34,8 +34,13 @@ namespace NqXmlLib3::detail {
 
 namespace {
 
+// The parser, and the document that libxml2 makes of its own accord to keep
+// the entities a DOCTYPE declares, should it get that far.
 struct ContextDeleter {
-    void operator()(xmlParserCtxt* context) const { xmlFreeParserCtxt(context); }
+    void operator()(xmlParserCtxt* context) const {
+        if (context->myDoc) xmlFreeDoc(context->myDoc);
+        xmlFreeParserCtxt(context);
+    }
 };
 
 // libxml2 sets up its own tables on first use; done once, whichever thread comes first.
@@ -236,6 +241,12 @@ private:
         if (last) {
             // A namespace error leaves wellFormed set and clears nsWellFormed only.
             if (!m_context->nsWellFormed && !m_namespaceNameNotUri) throw Malformed("not well-formed", EndOfText());
+            // Bytes that a decoder still holds at the end are a character cut
+            // short (half of a UTF-16 unit), which libxml2 lets go silently.
+            const xmlParserInputBuffer* buffer = m_context->input->buf;
+            if (buffer && buffer->encoder && buffer->raw && xmlBufUse(buffer->raw) > 0) {
+                throw Malformed("Premature end of data", EndOfText());
+            }
             m_finished = true;
             return false;
         }
@@ -440,10 +451,12 @@ private:
 
     static Impl& Self(void* user) { return *static_cast<Impl*>(user); }
 
+    // Runs a step of a callback. After a failure, nothing more is done:
+    // the parser, which goes on after some problems, is stopped.
     template <class Step>
     static void Guarded(void* user, Step step) {
         Impl& self = Self(user);
-        if (self.m_error) return;
+        if (self.m_error) return xmlStopParser(self.m_context.get());
         try {
             step(self);
         } catch (...) {

@@ -169,6 +169,9 @@ TEST(CXmlDocument, ReadsTheEncodingsItsParserDecodesItselfOnEverySystem) {
     });
     EXPECT_EQ("", ::testing::internal::GetCapturedStderr());
     EXPECT_NE(std::string::npos, message.find("Malformed XML: input conversion failed")) << message;
+    // Nor is a text that ends inside a character.
+    EXPECT_EQ("Malformed XML: Premature end of data at line 1, column 8",
+              ExpectRefusedAt(1, 8, [] { CXmlDocument::Parse(Utf16(u"<a></a>", false) + "<"); }));
 }
 
 TEST(CXmlDocument, AForwardWalkKeepsTheChildOfTheRootBeforeTheOneItIsOn) {
