@@ -1,21 +1,25 @@
 // storagexml-bench: how fast the library writes and reads a large Storage
-// document, against a raw Expat parse of the same text, how much memory a
-// read takes, what a read through the C interface costs, and how fast it
-// writes and reads the JSON form of the same tree. Each measurement runs
-// twice over: warm, as the best of several runs inside this process (a
-// long-running host), and cold, as the median of runs in fresh processes (a
-// program that reads one document and exits, and pays the first touch of
-// every page it allocates). For a cold run the program starts itself again
-// with --cold-step. The C interface's read is measured warm only.
+// document, against a raw Expat parse of the same text (the yardstick the
+// project has always measured against), how much memory a read takes, what a
+// read through the C interface costs, and how fast it writes and reads the
+// JSON form of the same tree; a raw parse by libxml2, the library's own
+// parser, is shown beside Expat's. Each measurement runs twice over: warm, as
+// the best of several runs inside this process (a long-running host), and
+// cold, as the median of runs in fresh processes (a program that reads one
+// document and exits, and pays the first touch of every page it allocates).
+// For a cold run the program starts itself again with --cold-step. The C
+// interface's read is measured warm only.
 #include <storage/Storage.h>
 #include <storagexml.h>
 
 #include <CLI/CLI.hpp>
 #include <expat.h>
+#include <libxml/parser.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -131,6 +135,32 @@ void RawParse(const std::string& text) {
     if (!ok) throw std::runtime_error("the raw parse failed");
 }
 
+void OnLibxmlStart(void*, const xmlChar*, const xmlChar*, const xmlChar*, int, const xmlChar**, int, int,
+                   const xmlChar**) {}
+void OnLibxmlEnd(void*, const xmlChar*, const xmlChar*, const xmlChar*) {}
+void OnLibxmlText(void*, const xmlChar*, int) {}
+
+// libxml2's SAX2 push parser as the library sets it up, with empty handlers,
+// fed in the library's pieces.
+void RawLibxmlParse(const std::string& text) {
+    constexpr std::size_t piece = 32 * 1024;
+    xmlSAXHandler sax;
+    std::memset(&sax, 0, sizeof sax);
+    sax.initialized = XML_SAX2_MAGIC;
+    sax.startElementNs = OnLibxmlStart;
+    sax.endElementNs = OnLibxmlEnd;
+    sax.characters = sax.ignorableWhitespace = sax.cdataBlock = OnLibxmlText;
+    xmlParserCtxtPtr parser = xmlCreatePushParserCtxt(&sax, nullptr, nullptr, 0, nullptr);
+    xmlCtxtUseOptions(parser, XML_PARSE_NONET | XML_PARSE_HUGE);
+    for (std::size_t offset = 0; offset < text.size(); offset += piece) {
+        xmlParseChunk(parser, text.data() + offset, static_cast<int>(std::min(piece, text.size() - offset)), 0);
+    }
+    xmlParseChunk(parser, nullptr, 0, 1);
+    const bool ok = parser->wellFormed && parser->nsWellFormed;
+    xmlFreeParserCtxt(parser);
+    if (!ok) throw std::runtime_error("the raw libxml2 parse failed");
+}
+
 // A field of /proc/self/status, in bytes; 0 where it cannot be read (a
 // system without /proc), which makes the memory figures 0.
 long long StatusBytes(const std::string& field) {
@@ -208,6 +238,8 @@ void ColdStep(const std::string& step, const std::string& path) {
     long long kept = 0;
     if (step == "parse") {
         seconds = Seconds([&] { RawParse(text); });
+    } else if (step == "libxml2") {
+        seconds = Seconds([&] { RawLibxmlParse(text); });
     } else if (step == "read") {
         auto array = CStorageArray::CreateInstance();
         const long long before = StatusBytes("VmRSS");
@@ -269,28 +301,30 @@ ColdResult RunCold(const std::string& self, const std::string& step, const std::
 }
 
 struct ColdFigures {
-    double read, write, parse;  // seconds, medians
-    long long kept;             // resident bytes a read keeps, median
-    double jsonRead, jsonWrite; // seconds, medians, of the JSON text
+    double read, write, parse, libxml2;  // seconds, medians
+    long long kept;                      // resident bytes a read keeps, median
+    double jsonRead, jsonWrite;          // seconds, medians, of the JSON text
 };
 
 // Runs the measurements `runs` times each in fresh processes, taking turns so
 // that the machine's state weighs on all of them alike; the JSON ones on the
 // JSON form of the document at `jsonPath`.
 ColdFigures MeasureCold(const std::string& self, const std::string& path, const std::string& jsonPath, int runs) {
-    std::vector<double> read, write, parse, kept, jsonRead, jsonWrite;
+    std::vector<double> read, write, parse, libxml2, kept, jsonRead, jsonWrite;
     for (int run = 0; run < runs; ++run) {
         const ColdResult r = RunCold(self, "read", path);
         read.push_back(r.seconds);
         kept.push_back(static_cast<double>(r.kept));
         write.push_back(RunCold(self, "write", path).seconds);
         parse.push_back(RunCold(self, "parse", path).seconds);
+        libxml2.push_back(RunCold(self, "libxml2", path).seconds);
         jsonRead.push_back(RunCold(self, "json-read", jsonPath).seconds);
         jsonWrite.push_back(RunCold(self, "json-write", jsonPath).seconds);
     }
     return {Median(read),
             Median(write),
             Median(parse),
+            Median(libxml2),
             static_cast<long long>(Median(kept)),
             Median(jsonRead),
             Median(jsonWrite)};
@@ -335,10 +369,10 @@ struct JsonFigures {
 };
 
 void Report(const Options& options, long long items, std::size_t bytes, std::size_t writtenBytes, double write,
-            double read, double capiRead, double parse, long long readBytes, const ColdFigures& cold,
-            const JsonFigures& json) {
+            double read, double capiRead, double parse, double libxml2, long long readBytes,
+            const ColdFigures& cold, const JsonFigures& json) {
     const double writeMBps = Mbps(writtenBytes, write), readMBps = Mbps(bytes, read), parseMBps = Mbps(bytes, parse);
-    const double capiReadMBps = Mbps(bytes, capiRead);
+    const double capiReadMBps = Mbps(bytes, capiRead), libxml2MBps = Mbps(bytes, libxml2);
     const double coldWriteMBps = Mbps(writtenBytes, cold.write), coldReadMBps = Mbps(bytes, cold.read),
                  coldParseMBps = Mbps(bytes, cold.parse);
     const double memory = static_cast<double>(readBytes) / static_cast<double>(bytes);
@@ -354,6 +388,8 @@ void Report(const Options& options, long long items, std::size_t bytes, std::siz
     std::printf("%-28s %10.3f %10.1f %10s %10s\n", "read (C interface)", capiRead, capiReadMBps, "-", "-");
     std::printf("%-28s %10.3f %10.1f %10.3f %10.1f\n", "raw Expat parse", parse, parseMBps, cold.parse,
                 coldParseMBps);
+    std::printf("%-28s %10.3f %10.1f %10.3f %10.1f\n", "raw libxml2 parse", libxml2, libxml2MBps, cold.libxml2,
+                Mbps(bytes, cold.libxml2));
     std::printf("%-28s %21.2f %21.2f\n", "read over parse", readMBps / parseMBps, coldReadMBps / coldParseMBps);
     std::printf("%-28s %21.2f %21.2f\n", "write over parse", writeMBps / parseMBps, coldWriteMBps / coldParseMBps);
     std::printf("%-28s %21.2f\n", "C interface read over read", capiReadMBps / readMBps);
@@ -375,10 +411,10 @@ void Report(const Options& options, long long items, std::size_t bytes, std::siz
     std::printf("RESULT bytes=%llu write_MBps=%.1f read_MBps=%.1f parse_MBps=%.1f read_over_parse=%.2f "
                 "write_over_parse=%.2f read_mem_over_bytes=%.2f cold_read_over_parse=%.2f "
                 "cold_write_over_parse=%.2f object_bytes_per_item=%.0f capi_read_over_read=%.2f "
-                "json_read_over_read=%.2f json_write_over_write=%.2f\n",
+                "json_read_over_read=%.2f json_write_over_write=%.2f libxml2_parse_MBps=%.1f\n",
                 static_cast<unsigned long long>(bytes), writeMBps, readMBps, parseMBps, readMBps / parseMBps,
                 writeMBps / parseMBps, memory, coldReadMBps / coldParseMBps, coldWriteMBps / coldParseMBps, perItem,
-                capiReadMBps / readMBps, jsonReadMBps / readMBps, jsonWriteMBps / writeMBps);
+                capiReadMBps / readMBps, jsonReadMBps / readMBps, jsonWriteMBps / writeMBps, libxml2MBps);
 }
 
 void Measure(const Options& options, const std::string& self) {
@@ -397,6 +433,7 @@ void Measure(const Options& options, const std::string& self) {
     std::string written;
     const double write = BestOf(options.runs, [&] { written = std::string(); }, [&] { written = source->ToXml(); });
     const double parse = BestOf(options.runs, [] {}, [&] { RawParse(text); });
+    const double libxml2 = BestOf(options.runs, [] {}, [&] { RawLibxmlParse(text); });
     const ReadFigures reads = Reads(options.runs, text, written);
 
     std::string json;
@@ -422,8 +459,8 @@ void Measure(const Options& options, const std::string& self) {
     }
     const std::size_t bytes = options.file.empty() ? written.size() : static_cast<std::size_t>(
                                                                             std::filesystem::file_size(options.file));
-    Report(options, reads.items, bytes, written.size(), write, reads.read, reads.capiRead, parse, readBytes, cold,
-           jsonFigures);
+    Report(options, reads.items, bytes, written.size(), write, reads.read, reads.capiRead, parse, libxml2, readBytes,
+           cold, jsonFigures);
 }
 
 } // namespace
@@ -439,7 +476,8 @@ int main(int argc, char** argv) {
         ->check(CLI::PositiveNumber);
     app.add_option("--file", options.file, "measure this Storage document instead of a generated one");
     app.add_option("--save", options.save, "write the generated document to this file and stop (for other benchmarks)");
-    app.add_option("--cold-step", coldStep, "run one cold measurement (read, write, parse, json-read or json-write) and print it")
+    app.add_option("--cold-step", coldStep,
+                   "run one cold measurement (read, write, parse, libxml2, json-read or json-write) and print it")
         ->group("")
         ->needs("--file");
     CLI11_PARSE(app, argc, argv);

@@ -18,15 +18,22 @@ if(MINGW)
   install(FILES ${STORAGEXML_TOOLCHAIN_DLLS} DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT libs)
 endif()
 
-# A static Expat is linked into the runtime DLL; its header must then not
-# declare its functions as imported from a DLL.
-get_filename_component(_expat_name "${EXPAT_LIBRARY}" NAME)
-if(_expat_name MATCHES "\\.a$" AND NOT _expat_name MATCHES "\\.dll\\.a$")
-  set(_expat_static ON)
-else()
-  set(_expat_static OFF)
+# libxml2 is linked statically into the runtime DLL (and Expat into the
+# benchmark): their headers must then not declare their functions as imported
+# from a DLL.
+function(storagexml_static_library target library definition)
+  get_filename_component(name "${library}" NAME)
+  if(name MATCHES "\\.a$" AND NOT name MATCHES "\\.dll\\.a$")
+    set_property(TARGET ${target} APPEND PROPERTY INTERFACE_COMPILE_DEFINITIONS ${definition})
+  endif()
+endfunction()
+storagexml_static_library(LibXml2::LibXml2 "${LIBXML2_LIBRARY}" LIBXML_STATIC)
+# A static libxml2 keeps its error state per thread with the threads of the
+# toolchain (winpthreads, whose DLL ships beside the libraries).
+if(LIBXML2_LIBRARY MATCHES "\\.a$" AND NOT LIBXML2_LIBRARY MATCHES "\\.dll\\.a$")
+  find_package(Threads REQUIRED)
+  set_property(TARGET LibXml2::LibXml2 APPEND PROPERTY INTERFACE_LINK_LIBRARIES Threads::Threads)
 endif()
-option(STORAGEXML_EXPAT_STATIC "Expat is a static library (XML_STATIC)" ${_expat_static})
-if(STORAGEXML_EXPAT_STATIC)
-  set_property(TARGET EXPAT::EXPAT APPEND PROPERTY INTERFACE_COMPILE_DEFINITIONS XML_STATIC)
+if(TARGET EXPAT::EXPAT)
+  storagexml_static_library(EXPAT::EXPAT "${EXPAT_LIBRARY}" XML_STATIC)
 endif()

@@ -6,7 +6,9 @@
 # one is never modified. Fails on any crash, leak, timeout or sanitizer report.
 #   FUZZ_TIME=60 fuzz/run.sh         seconds per target (default 110; the
 #                                    stream and capi targets, cross-checks of
-#                                    the read target's reads, get a third)
+#                                    the read target's reads, get a third;
+#                                    the differential one, parser against
+#                                    parser, the whole time)
 #   fuzz/run.sh read                 only the targets named
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,7 +18,7 @@ BUILD=${FUZZ_BUILD:-build-fuzz}
 TIME=${FUZZ_TIME:-110}
 OUT=fuzz/out
 TARGETS=("$@")
-[ ${#TARGETS[@]} -eq 0 ] && TARGETS=(read lexical stream capi json)
+[ ${#TARGETS[@]} -eq 0 ] && TARGETS=(read lexical stream capi json differential)
 
 mkdir -p "$OUT"
 if ! { cmake -S fuzz -B "$BUILD" -DCMAKE_CXX_COMPILER="$CXX" && cmake --build "$BUILD" -j2; } >"$OUT/build.log" 2>&1; then
@@ -30,13 +32,11 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
 status=0
 for target in "${TARGETS[@]}"; do
-  # The stream and capi targets read the same documents as the read target.
+  # The stream, capi and differential targets read the same documents as the read target.
   source=$target
+  case $target in stream|capi|differential) source=read ;; esac
   seconds=$TIME
-  if [ "$target" = stream ] || [ "$target" = capi ]; then
-    source=read
-    seconds=$(( TIME / 3 ))
-  fi
+  case $target in stream|capi) seconds=$(( TIME / 3 )) ;; esac
   dictionary=fuzz/storage.dict
   [ "$target" = json ] && dictionary=fuzz/json.dict
   echo "== $target: replaying the corpus and the regressions"

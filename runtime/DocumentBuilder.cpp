@@ -16,6 +16,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <istream>
 #include <limits>
 #include <new>
@@ -100,6 +101,45 @@ private:
     std::size_t m_capacity = 0;
 };
 
+// The children of the root of a forward-only document, in batches: the
+// children that start during one step of the parse share an arena, which is
+// reused once the walk is two children past the last of them. A step parses
+// a small piece of the text, so a batch holds a few children, or the one
+// that the piece belongs to.
+class ChildBatches {
+public:
+    // The arena of the child of the root that starts now, the `index`th.
+    Arena& StartChild(std::uint64_t index) {
+        if (m_batches.empty() || m_startNew) {
+            std::unique_ptr<Arena> arena = m_spare ? std::move(m_spare) : std::make_unique<Arena>();
+            m_batches.push_back({std::move(arena), index});
+            m_startNew = false;
+        }
+        m_batches.back().lastChild = index;
+        return *m_batches.back().arena;
+    }
+
+    // A step of the parse begins: the children that start from now on go to
+    // a new batch, and the batches wholly before child `keepFrom` are freed.
+    void NextStep(std::uint64_t keepFrom) {
+        while (!m_batches.empty() && m_batches.front().lastChild < keepFrom) {
+            m_batches.front().arena->Reset();
+            m_spare = std::move(m_batches.front().arena);
+            m_batches.pop_front();
+        }
+        m_startNew = true;
+    }
+
+private:
+    struct Batch {
+        std::unique_ptr<Arena> arena;
+        std::uint64_t lastChild;
+    };
+    std::deque<Batch> m_batches;
+    std::unique_ptr<Arena> m_spare;  // the last batch freed, kept for the next one
+    bool m_startNew = true;
+};
+
 // The blanks of a run of character data not yet known to be text. Layout
 // between tags is a line break and an indent, which the parser hands over in
 // pieces: they are gathered in place, and only a long run goes to the heap.
@@ -140,7 +180,7 @@ public:
         // A document uses a few names over and over: the name last met in
         // the same namespace under the same cheap key is tried first.
         Recent& recent = m_recent[RecentKey(localName)];
-        if (recent.name && recent.namespaceSerial == m_namespaceSerial && recent.name->localName == localName) {
+        if (recent.name && recent.namespaceSerial == m_namespaceSerial && Same(recent.name->localName, localName)) {
             return recent.name;
         }
         const CXmlName* name = Find(namespaceUri, localName);
@@ -162,6 +202,17 @@ private:
         m_names.push_back(std::make_unique<CXmlName>(CXmlName{std::string(namespaceUri), std::string(localName)}));
         m_slots[slot] = {hash, m_names.back().get()};
         return m_slots[slot].name;
+    }
+
+    // Names are short: equal texts are told eight bytes at a time, without a call.
+    static bool Same(std::string_view a, std::string_view b) {
+        if (a.size() != b.size()) return false;
+        if (a.size() < 8 || a.size() > 32) return a == b;
+        std::size_t i = 0;
+        for (; i + 8 <= a.size(); i += 8) {
+            if (Load8(a.data() + i) != Load8(b.data() + i)) return false;
+        }
+        return i == a.size() || Load8(a.data() + a.size() - 8) == Load8(b.data() + b.size() - 8);
     }
 
     struct Recent {
@@ -207,7 +258,7 @@ private:
     // anew. Each change of namespace has a serial of its own, which marks
     // the recent names that belong to the namespace in use.
     void UseNamespace(std::string_view namespaceUri) {
-        if (namespaceUri == m_lastNamespace) return;
+        if (Same(namespaceUri, m_lastNamespace)) return;
         m_lastNamespace.assign(namespaceUri);
         m_lastNamespaceDigest = Digest(namespaceUri, m_seed);
         ++m_namespaceSerial;
@@ -239,9 +290,8 @@ private:
 struct CXmlDocument::Storage {
     detail::Arena arena;
     detail::NameTable names;
-    // A forward-only document: the children of the root alternate between
-    // two arenas, and each is reset when the child after next starts.
-    detail::Arena children[2];
+    // A forward-only document: the children of the root, in batches.
+    detail::ChildBatches children;
     std::unique_ptr<detail::IByteSource> source;
     std::unique_ptr<detail::CDocumentBuilder> builder;
     std::unique_ptr<detail::IPullParse> parser;
@@ -254,16 +304,25 @@ class CDocumentBuilder final : public IParseEvents {
 public:
     explicit CDocumentBuilder(CXmlDocument& document) : m_document(document), m_storage(*document.m_storage) {}
 
-    // Makes the document forward-only: the builder pauses `parser` after the
-    // root's start tag and after each child of the root, and reuses their memory.
+    // Makes the document forward-only: the root's children are parsed as the
+    // walk asks for them, by steps of `parser`, and their memory is reused.
     void FeedFrom(IPullParse& parser) { m_parser = &parser; }
 
     bool IsRoot(const CXmlElement* element) const { return element == m_document.m_root; }
 
-    // Whether the root has more to come: parses on to the next pause, unless the root has ended.
-    bool MoreInRoot() { return !m_rootEnded && Advance(); }
+    // Whether `child`, a child of the root, is yet to be parsed to its end.
+    bool IsOpen(const CXmlElement* child) const { return m_open.size() >= 2 && m_open[1].element == child; }
 
-    // From now on the events only count the depth: nothing is built and the parse never pauses.
+    // Whether the root has more to come: parses the next step, unless the
+    // root has ended. The walk is on the last child of the root, or on the
+    // root: every child before the one before it is freed.
+    bool MoreInRoot() {
+        if (m_rootEnded) return false;
+        m_storage.children.NextStep(m_childCount < 2 ? 0 : m_childCount - 2);
+        return m_parser->Advance();
+    }
+
+    // From now on the events only count the depth: nothing is built.
     void Discard() { m_discard = true; }
 
     void NamespaceDeclaration(std::string_view prefix, std::string_view namespaceUri) override {
@@ -280,10 +339,7 @@ public:
         }
         if (m_discard) return;
         if (!m_open.empty()) EndTextRun(m_open.back(), false);
-        if (m_parser && m_open.size() == 1) {
-            m_child ^= 1;
-            m_storage.children[m_child].Reset();
-        }
+        if (m_parser && m_open.size() == 1) m_childArena = &m_storage.children.StartChild(m_childCount++);
         UseArenaForDepth(m_open.size());
         const std::size_t attributeTotal = m_declarations.size() + attributeCount;
         CXmlElement* element = CreateElement(attributeTotal);
@@ -301,7 +357,6 @@ public:
             parent.lastChild = element;
         }
         m_open.push_back({element, nullptr, true, false});
-        if (m_parser && m_open.size() == 1) m_parser->Pause();
     }
 
     // Blanks are held aside until the run of character data they belong to
@@ -336,7 +391,6 @@ public:
         m_open.pop_back();
         if (!m_open.empty()) UseArenaForDepth(m_open.size() - 1);
         if (m_open.empty()) m_rootEnded = true;
-        if (m_parser && m_open.size() == 1) m_parser->Pause();
     }
 
 private:
@@ -461,10 +515,8 @@ private:
     // In a forward-only document, everything below the root lives in the
     // arena of its child of the root; the root itself in the document's.
     void UseArenaForDepth(std::size_t depth) {
-        m_arena = m_parser && depth > 0 ? &m_storage.children[m_child] : &m_storage.arena;
+        m_arena = m_parser && depth > 0 ? m_childArena : &m_storage.arena;
     }
-
-    bool Advance() { return m_parser->Advance(); }
 
     static constexpr std::string_view xmlnsUri = "http://www.w3.org/2000/xmlns/";
 
@@ -472,7 +524,8 @@ private:
     CXmlDocument::Storage& m_storage;
     IPullParse* m_parser = nullptr;
     int m_depth = 0;
-    int m_child = 0;
+    std::uint64_t m_childCount = 0;  // the children of the root started so far
+    Arena* m_childArena = nullptr;   // the arena of the child of the root being built
     bool m_rootEnded = false;
     bool m_discard = false;
     Arena* m_arena = &m_storage.arena;
@@ -490,14 +543,16 @@ std::string_view CXmlAttribute::GetValue() const { return std::string_view(m_val
 bool CXmlAttribute::IsNamespaceDeclaration() const { return m_isNamespaceDeclaration; }
 
 // Only the root of a forward-only document can be reached before its end:
-// every child of the root is complete when the walk reaches it.
+// every child of the root is parsed to its end before the walk reaches it.
 CXmlElement* CXmlElement::GetFirstElement() const {
-    while (!m_firstChild && m_feeder && m_feeder->IsRoot(this) && m_feeder->MoreInRoot()) {
+    while (m_feeder && m_feeder->IsRoot(this) && (!m_firstChild || m_feeder->IsOpen(m_firstChild)) &&
+           m_feeder->MoreInRoot()) {
     }
     return m_firstChild;
 }
 CXmlElement* CXmlElement::GetNextSiblingElement() const {
-    while (!m_nextSibling && m_feeder && !m_feeder->IsRoot(this) && m_feeder->MoreInRoot()) {
+    while (m_feeder && !m_feeder->IsRoot(this) && (!m_nextSibling || m_feeder->IsOpen(m_nextSibling)) &&
+           m_feeder->MoreInRoot()) {
     }
     return m_nextSibling;
 }
@@ -590,7 +645,6 @@ class XmlParse final : public detail::IPullParse {
 public:
     XmlParse(detail::IParseEvents& events, detail::IByteSource& source) : m_parser(events, source) {}
     bool Advance() override { return m_parser.Advance(); }
-    void Pause() override { m_parser.Pause(); }
     std::uint64_t BytesRead() const override { return m_parser.BytesRead(); }
 
 private:

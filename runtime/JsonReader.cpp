@@ -629,8 +629,10 @@ public:
     bool Advance() {
         if (m_failure) std::rethrow_exception(m_failure);
         try {
-            m_paused = false;
-            while (!m_paused && m_state != State::Done) Step();
+            // A piece of the text at a time, as the XML parser takes it, so
+            // that the elements built ahead of a forward walk stay few.
+            const std::size_t start = m_input.Tell();
+            while (m_state != State::Done && m_input.Tell() - start < DefaultChunkSize) Step();
             return m_state != State::Done;
         } catch (...) {
             m_failure = std::current_exception();
@@ -638,7 +640,6 @@ public:
         }
     }
 
-    void Pause() { m_paused = true; }
     std::uint64_t BytesRead() const { return m_input.BytesRead(); }
 
 private:
@@ -761,7 +762,6 @@ private:
     Handler m_handler;
     rapidjson::Reader m_reader;
     State m_state = State::Start;
-    bool m_paused = false;
     std::exception_ptr m_failure;
 };
 
@@ -769,7 +769,6 @@ CJsonPullParser::CJsonPullParser(IParseEvents& events, IByteSource& source, cons
     : m_impl(std::make_unique<Impl>(events, source, root)) {}
 CJsonPullParser::~CJsonPullParser() = default;
 bool CJsonPullParser::Advance() { return m_impl->Advance(); }
-void CJsonPullParser::Pause() { m_impl->Pause(); }
 std::uint64_t CJsonPullParser::BytesRead() const { return m_impl->BytesRead(); }
 
 SyntaxGuess GuessSyntax(std::string_view start, bool complete) {

@@ -16,10 +16,9 @@ namespace NqXmlLib3::detail {
 class IPullParse {
 public:
     virtual ~IPullParse() = default;
-    // True when a handler paused the parse, false once the whole text is parsed.
+    // Parses about the next piece of the text; true while the text goes on,
+    // false once the whole text is parsed.
     virtual bool Advance() = 0;
-    // For a handler: the parse stops after the current event.
-    virtual void Pause() = 0;
     // The bytes taken from the source so far.
     virtual std::uint64_t BytesRead() const = 0;
 };
@@ -41,7 +40,6 @@ public:
     CJsonPullParser& operator=(const CJsonPullParser&) = delete;
 
     bool Advance() override;
-    void Pause() override;
     std::uint64_t BytesRead() const override;
 
 private:

@@ -37,24 +37,36 @@ class IByteSource {
 public:
     virtual ~IByteSource() = default;
     virtual std::size_t Read(char* buffer, std::size_t size) = 0;
+    // For a source that holds its bytes in memory: the next ones, at most
+    // `size`, taken as read and valid as long as the source; empty at the end.
+    // Any other source returns null and is read with Read.
+    virtual const char* ReadInPlace(std::size_t size, std::size_t& got) {
+        static_cast<void>(size);
+        got = 0;
+        return nullptr;
+    }
 };
 
-// A parse that goes forward on demand: Advance parses until a handler calls
-// Pause or the text ends, so the text is read only as far as it is needed.
-// Malformed text and a DOCTYPE throw CNqException with the line and column;
-// an exception thrown by a handler or the source stops the parse and is
-// rethrown. A parse that failed throws the same failure on every later call.
+// How much of the source one step of a parse takes: small, so that the
+// elements built ahead of a forward walk stay few, and large enough that the
+// parser's cost per step does not show.
+inline constexpr std::size_t DefaultChunkSize = 32 * 1024;
+
+// A parse that goes forward on demand: each Advance takes the next piece of
+// the source and hands every event of it to the handlers, so the text is read
+// only about as far as it is needed. Malformed text and a DOCTYPE throw
+// CNqException with the line and column; an exception thrown by a handler or
+// the source stops the parse and is rethrown. A parse that failed throws the
+// same failure on every later call.
 class CPullParser {
 public:
-    CPullParser(IParseEvents& events, IByteSource& source, std::size_t chunkSize = 1 << 18);
+    CPullParser(IParseEvents& events, IByteSource& source, std::size_t chunkSize = DefaultChunkSize);
     ~CPullParser();
     CPullParser(const CPullParser&) = delete;
     CPullParser& operator=(const CPullParser&) = delete;
 
-    // True when a handler paused the parse, false once the whole text is parsed.
+    // True while the text goes on, false once the whole text is parsed.
     bool Advance();
-    // For a handler: the parse stops after the current event.
-    void Pause();
     // The bytes taken from the source so far.
     std::uint64_t BytesRead() const;
 
@@ -68,12 +80,13 @@ class CTextSource final : public IByteSource {
 public:
     explicit CTextSource(std::string_view text) : m_text(text) {}
     std::size_t Read(char* buffer, std::size_t size) override;
+    const char* ReadInPlace(std::size_t size, std::size_t& got) override;
 
 private:
     std::string_view m_text;
 };
 
 // Parses the whole of `text`, handing it to the parser `chunkSize` bytes at a time.
-void ParseXml(std::string_view text, IParseEvents& events, std::size_t chunkSize = 1 << 18);
+void ParseXml(std::string_view text, IParseEvents& events, std::size_t chunkSize = DefaultChunkSize);
 
 } // namespace NqXmlLib3::detail

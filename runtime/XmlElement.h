@@ -3,11 +3,11 @@
 // allocation per element and is freed at once, without recursion.
 //
 // A document opened for a forward-only walk (OpenText, OpenFile, OpenStream)
-// parses only as far as its readers have walked: the children of the root
-// are parsed one at a time, each complete when it is reached, and the memory
-// of a child of the root is reused once the walk is two children past it.
-// Its memory is then bounded by the largest child of the root, whatever the
-// size of the document.
+// parses only about as far as its readers have walked: the text is parsed a
+// small piece at a time, each child of the root is complete when it is
+// reached, and the memory of a child of the root is reused once the walk is
+// two children past it. Its memory is then bounded by the largest child of
+// the root and a piece of text, whatever the size of the document.
 #pragma once
 
 #include "runtime/Export.h"

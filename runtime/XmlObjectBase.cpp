@@ -146,10 +146,11 @@ void CXmlObjectBase::ToXmlFile(const std::string& path, const CWriteOptions& opt
     ReplaceFileContents(path, ToXml(options));
 }
 
-// The document is walked forward only, so its element tree never holds more
-// than two children of the root. Text malformed anywhere is refused as such,
-// even where a failure of the reader comes earlier in the text: the rest of
-// the text is parsed before that failure is thrown.
+// The document is walked forward only, so its element tree holds only the
+// children of the root of the last few pieces of text parsed. Text malformed
+// anywhere is refused as such, even where a failure of the reader comes
+// earlier in the text: the rest of the text is parsed before that failure is
+// thrown.
 void CXmlObjectBase::ReadDocument(CXmlDocument& document) {
     CXmlElement* root = document.GetDocumentElement();
     try {

@@ -4,7 +4,8 @@
 # Usage: scripts/deps.sh [extra packages...]
 set -euo pipefail
 
-packages=(cmake g++ make pkg-config libexpat1-dev libgtest-dev libcli11-dev libxml2-utils rapidjson-dev
+# libxml2-dev: the parser of the library; libexpat1-dev: the benchmark's yardstick.
+packages=(cmake g++ make pkg-config libxml2-dev libexpat1-dev libgtest-dev libcli11-dev libxml2-utils rapidjson-dev
           python3-jsonschema python3-pytest "$@")
 
 missing=()

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs what the Windows cross build needs: the mingw-w64 toolchain and Wine
-# from Debian, and Expat's source from Debian's own source package.
+# from Debian, and the sources of libxml2 (the library's parser) and Expat
+# (the benchmark's yardstick) from Debian's own source packages.
 # apt's source download needs deb-src entries; they are derived from the
 # machine's own Debian source lists, so no host name is written here.
-# Usage: scripts/windows-deps.sh DIR   (Expat's source is unpacked below DIR)
+# Usage: scripts/windows-deps.sh DIR   (the sources are unpacked below DIR)
 set -euo pipefail
 dir=${1:?usage: scripts/windows-deps.sh DIR}
 
@@ -32,15 +33,19 @@ fi
 
 # The newest source version is tried first; a mirror may not carry every
 # version it lists, so older ones are tried after it.
-if ! ls -d "$dir"/expat-*/ >/dev/null 2>&1; then
+fetch_source() { # PACKAGE
+  local package=$1 version
+  ls -d "$dir/$package"-*/ >/dev/null 2>&1 && return
   mkdir -p "$dir"
-  versions=$(apt-cache showsrc expat | sed -n 's/^Version: //p' | sort -r -V | uniq)
-  for version in $versions; do
-    rm -rf "${dir:?}"/expat*
-    if (cd "$dir" && apt-get source -qq "expat=$version" >/dev/null 2>&1); then
-      exit 0
+  for version in $(apt-cache showsrc "$package" | sed -n 's/^Version: //p' | sort -r -V | uniq); do
+    rm -rf "${dir:?}/$package"[-_]*
+    if (cd "$dir" && apt-get source -qq "$package=$version" >/dev/null 2>&1); then
+      return
     fi
   done
-  echo "could not download Expat's source package" >&2
+  echo "could not download the source package $package" >&2
   exit 1
-fi
+}
+
+fetch_source libxml2
+fetch_source expat

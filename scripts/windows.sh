@@ -7,8 +7,9 @@
 #                              checks that storagexml.exe answers every
 #                              document of examples/ exactly as the Linux
 #                              build's storagexml does
-# Expat and GoogleTest are built for Windows from Debian's own sources into
-# build-windows-deps/prefix; Expat is linked statically into the runtime DLL.
+# libxml2, Expat and GoogleTest are built for Windows from Debian's own
+# sources into build-windows-deps/prefix; libxml2 is linked statically into the
+# runtime DLL, Expat (the yardstick) into the benchmark.
 # The header-only CLI11 and RapidJSON are copied there.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -44,6 +45,26 @@ build_expat() {
   cmake --install "$deps/build-expat" >/dev/null
 }
 
+# The parser and what it needs, nothing else: no converter library (the
+# library reads the encodings libxml2 decodes itself, as on every system), no
+# compression, no network, no catalogs, XInclude, schemas, HTML or Python.
+# Threads stay on, so that libxml2 keeps its error state per thread.
+build_libxml2() {
+  [ -f "$prefix/lib/libxml2.a" ] && return
+  local source option options=()
+  source=$(ls -d "$deps"/libxml2-*/ | head -n 1)
+  for option in C14N CATALOG DEBUG DOCB FTP HTML HTTP ICONV ICU ISO8859X LEGACY LZMA MODULES OUTPUT PATTERN \
+                PROGRAMS PYTHON READER REGEXPS SAX1 SCHEMAS SCHEMATRON TESTS VALID WRITER XINCLUDE XPATH XPTR ZLIB; do
+    options+=("-DLIBXML2_WITH_$option=OFF")
+  done
+  # LIBXML_STATIC for libxml2's own sources too: otherwise they mark some
+  # of their functions for export, and the runtime DLL would export them.
+  configure_dep libxml2 "$source" -DBUILD_SHARED_LIBS=OFF -DCMAKE_C_FLAGS=-DLIBXML_STATIC \
+    -DLIBXML2_WITH_PUSH=ON -DLIBXML2_WITH_THREADS=ON "${options[@]}"
+  cmake --build "$deps/build-libxml2" -j"$jobs" >/dev/null
+  cmake --install "$deps/build-libxml2" >/dev/null
+}
+
 build_gtest() {
   [ -f "$prefix/lib/cmake/GTest/GTestConfig.cmake" ] && return
   configure_dep googletest /usr/src/googletest -DBUILD_GMOCK=OFF -Dgtest_disable_pthreads=OFF
@@ -72,6 +93,7 @@ copy_rapidjson() {
 build() {
   scripts/deps.sh
   scripts/windows-deps.sh "$deps"
+  build_libxml2
   build_expat
   build_gtest
   copy_cli11

@@ -12,7 +12,7 @@ static const expected_level bad_number[] = {
     {VALIDATION, 13, 5, "Failed to process the child elements in element [parameters]"},
     {GENERAL, 14, 7, "The text [19,90] is not a valid double"},
 };
-static const expected_level malformed[] = {{GENERAL, 9, 32, "Malformed XML: not well-formed (invalid token)"}};
+static const expected_level malformed[] = {{GENERAL, 9, 32, "Malformed XML: xmlParseEntityRef: no name"}};
 
 // Reads the document at `path`, whose bytes are given: whole from the file, the text or fed
 // (a byte at a time, or in blocks), or item by item from the file, the text or fed.

@@ -190,7 +190,8 @@ TEST_F(StorageXmlCli, CheckReportsCountsOrTheFailureChainWithPositions) {
          "      FILE:4:21: Failed to process the child elements in element [parameters]\n"
          "        FILE:4:21: Failed to find a required element [isKey]\n", 1},
         {"check malformed.xml", "", "malformed.xml",
-         ": invalid\n  FILE:2:16: Malformed XML: mismatched tag at line 2, column 16\n", 1},
+         ": invalid\n  FILE:2:16: Malformed XML: Opening and ending tag mismatch: ClientID line 2 and KeyID"
+         " at line 2, column 16\n", 1},
         // A document that reads but cannot be written: the writer's chain, which has no positions.
         {"check -", NoValue, "-",
          ": invalid\n  Failed to convert the element [StorageArray] to XML\n"

@@ -1,6 +1,6 @@
 // The written text seen by tools of their own: every document the library
 // writes, from any object of a tree, validates against schema/Storage.xsd
-// with xmllint, and seen by Expat in namespace mode, every element is mstns:
+// with xmllint, and seen by libxml2's SAX2 parser, every element is mstns:
 // in the target namespace, none has an attribute, and xs and mstns are
 // declared once each, on the root only.
 // Documents that break the content model are refused both by xmllint and by
@@ -9,8 +9,8 @@
 
 #include "Platform.h"
 
-#include <expat.h>
 #include <gtest/gtest.h>
+#include <libxml/parser.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -69,38 +69,41 @@ void ExpectAllValidate(const std::vector<std::pair<std::string, std::string>>& d
 // The declarations seen, each with the depth of its element, and every other problem.
 struct Scan { int depth = 0; std::multiset<std::string> declarations; std::string problems; };
 
-// Expat reports the declarations of an element before the element itself.
-void XMLCALL OnDeclaration(void* data, const XML_Char* prefix, const XML_Char* uri) {
-    Scan& scan = *static_cast<Scan*>(data);
-    scan.declarations.insert(std::to_string(scan.depth) + " " + (prefix ? prefix : "") + "=" + (uri ? uri : ""));
-}
+std::string Text(const xmlChar* text) { return text ? reinterpret_cast<const char*>(text) : ""; }
 
-void XMLCALL OnStart(void* data, const XML_Char* name, const XML_Char** attributes) {
+// libxml2 reports the declarations of an element with the element itself.
+void OnStart(void* data, const xmlChar* local, const xmlChar* prefix, const xmlChar* uri, int namespaceCount,
+             const xmlChar** namespaces, int attributeCount, int, const xmlChar**) {
     Scan& scan = *static_cast<Scan*>(data);
-    // With triplets: namespace URI, local name and prefix, separated by blanks.
-    const std::string triplet = name;
-    const std::size_t first = triplet.find(' '), last = triplet.rfind(' ');
-    const std::string local = triplet.substr(first + 1, last - first - 1);
-    if (triplet != std::string(Storage::TargetNamespaceUri) + " " + local + " mstns") {
-        scan.problems += "element [" + triplet + "] is not mstns:" + local + " in the target namespace\n";
+    for (int i = 0; i < namespaceCount; ++i) {
+        scan.declarations.insert(std::to_string(scan.depth) + " " + Text(namespaces[2 * i]) + "=" +
+                                 Text(namespaces[2 * i + 1]));
     }
-    if (attributes[0]) scan.problems += "element [" + triplet + "] has attribute [" + attributes[0] + "]\n";
+    const std::string name = "{" + Text(uri) + "}" + Text(prefix) + ":" + Text(local);
+    if (name != "{" + std::string(Storage::TargetNamespaceUri) + "}mstns:" + Text(local)) {
+        scan.problems += "element [" + name + "] is not mstns:" + Text(local) + " in the target namespace\n";
+    }
+    if (attributeCount) scan.problems += "element [" + name + "] has an attribute\n";
     ++scan.depth;
 }
 
-void XMLCALL OnEnd(void* data, const XML_Char*) { --static_cast<Scan*>(data)->depth; }
+void OnEnd(void* data, const xmlChar*, const xmlChar*, const xmlChar*) { --static_cast<Scan*>(data)->depth; }
+
+void OnError(void* data, xmlError* error) {
+    if (error->level >= XML_ERR_ERROR) static_cast<Scan*>(data)->problems += "not namespace-well-formed: " + Text(BAD_CAST error->message);
+}
 
 void ExpectTargetNamespaceOnly(const std::string& text) {
     Scan scan;
-    XML_Parser parser = XML_ParserCreateNS(nullptr, ' ');
-    XML_SetReturnNSTriplet(parser, 1);
-    XML_SetUserData(parser, &scan);
-    XML_SetElementHandler(parser, OnStart, OnEnd);
-    XML_SetStartNamespaceDeclHandler(parser, OnDeclaration);
-    if (XML_Parse(parser, text.data(), static_cast<int>(text.size()), 1) != XML_STATUS_OK) {
-        scan.problems += std::string("not namespace-well-formed: ") + XML_ErrorString(XML_GetErrorCode(parser)) + "\n";
-    }
-    XML_ParserFree(parser);
+    xmlSAXHandler sax{};
+    sax.initialized = XML_SAX2_MAGIC;
+    sax.startElementNs = OnStart;
+    sax.endElementNs = OnEnd;
+    sax.serror = OnError;
+    xmlParserCtxtPtr parser = xmlCreatePushParserCtxt(&sax, &scan, nullptr, 0, nullptr);
+    xmlParseChunk(parser, text.data(), static_cast<int>(text.size()), 1);
+    if (!parser->wellFormed || !parser->nsWellFormed) scan.problems += "not namespace-well-formed\n";
+    xmlFreeParserCtxt(parser);
     const std::multiset<std::string> rootOnly = {std::string("0 mstns=") + Storage::TargetNamespaceUri,
                                                   "0 xs=http://www.w3.org/2001/XMLSchema-instance"};
     EXPECT_EQ(scan.declarations, rootOnly) << text;

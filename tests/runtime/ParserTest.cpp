@@ -70,7 +70,7 @@ TEST(CXmlDocument, MalformedTextAndDoctypeAreRefusedWithTheirPosition) {
     const struct { const char* text; int line, column; } rows[] = {
         {"", 1, 1}, {"<a>", 1, 4}, {"<a></b>", 1, 6}, {"<a>\n  <b>\n</a>", 3, 3}, {"<a x='1' x='2'/>", 1, 10},
         {"<a>&foo;</a>", 1, 4}, {"<a>x</a><b/>", 1, 9}, {"<p:a/>", 1, 1}, {"<a>\xFF</a>", 1, 4},
-        {"<a>\r\n<b></a>", 2, 6}, {"<a>\xC3\xA9</b>", 1, 7}, {"<a>&#0;</a>", 1, 4},
+        {"<a>\r\n<b></a>", 2, 6}, {"<a>\r<b></a>", 2, 6}, {"<a>\xC3\xA9</b>", 1, 7}, {"<a>&#0;</a>", 1, 4},
         {"<!DOCTYPE a [<!ENTITY e 'x'>]><a>&e;</a>", 1, 0},
         {"<?xml version='1.0'?>\n<!DOCTYPE a SYSTEM \"/etc/passwd\">\n<a/>", 2, 0}};
     for (const auto& [text, line, column] : rows) {
@@ -80,7 +80,7 @@ TEST(CXmlDocument, MalformedTextAndDoctypeAreRefusedWithTheirPosition) {
         EXPECT_NE(std::string::npos, message.find(column ? position : "DOCTYPE is not allowed")) << message;
         for (std::size_t chunk = 1; chunk <= 5; ++chunk) {  // the same when fed in small pieces
             Recorder recorder;
-            ExpectRefusedAt(line, column, [&] { detail::ParseXml(text, recorder, chunk); });
+            EXPECT_EQ(message, ExpectRefusedAt(line, column, [&] { detail::ParseXml(text, recorder, chunk); }));
             EXPECT_TRUE(column || recorder.events.empty());
         }
     }
@@ -149,6 +149,47 @@ TEST(ParseXml, EncodingsAndSmallChunksGiveTheSameEvents) {
         EXPECT_THROW(detail::ParseXml(doc, stopped, chunk), CNqValidationException);
         EXPECT_EQ(std::vector<std::string>(expected.begin(), expected.begin() + 3), stopped.events);
     }
+}
+
+TEST(CXmlDocument, ReadsTheEncodingsItsParserDecodesItselfOnEverySystem) {
+    // Latin-1 and ASCII by name; an encoding that only a system's converter knows is refused everywhere.
+    const auto declared = [](const char* encoding, const std::string& text) {
+        return "<?xml version=\"1.0\" encoding=\"" + std::string(encoding) + "\"?><a>" + text + "</a>";
+    };
+    EXPECT_EQ("caf\xC3\xA9", CXmlDocument::Parse(declared("ISO-8859-1", "caf\xE9"))->GetDocumentElement()->GetText());
+    EXPECT_EQ("cafe", CXmlDocument::Parse(declared("US-ASCII", "cafe"))->GetDocumentElement()->GetText());
+    for (const char* encoding : {"windows-1252", "Shift_JIS", "ISO-8859-2"}) {
+        EXPECT_EQ("Malformed XML: Unsupported encoding " + std::string(encoding) + " at line 1, column 1",
+                  ExpectRefusedAt(1, 1, [&] { CXmlDocument::Parse(declared(encoding, "x")); }));
+    }
+    // Bytes that do not decode are refused where they start, and nothing is written anywhere.
+    ::testing::internal::CaptureStderr();
+    const std::string message = ExpectRefusedAt(1, 4, [] {
+        CXmlDocument::Parse(Utf16(u"<a>", false) + std::string("\x00\xD8<\0/\0a\0>\0", 10));  // a lone surrogate
+    });
+    EXPECT_EQ("", ::testing::internal::GetCapturedStderr());
+    EXPECT_NE(std::string::npos, message.find("Malformed XML: input conversion failed")) << message;
+    // Nor is a text that ends inside a character.
+    EXPECT_EQ("Malformed XML: Premature end of data at line 1, column 8",
+              ExpectRefusedAt(1, 8, [] { CXmlDocument::Parse(Utf16(u"<a></a>", false) + "<"); }));
+}
+
+TEST(CXmlDocument, AForwardWalkKeepsTheChildOfTheRootBeforeTheOneItIsOn) {
+    // Children over many pieces of text, some spanning two: the one before is whole when the walk is on the next.
+    std::string text = "<r>";
+    for (int i = 0; i < 20000; ++i) text += "<c>" + std::to_string(i) + std::string(i % 97, ' ') + "</c>";
+    text += "</r>";
+    const auto document = CXmlDocument::OpenText(text);
+    int count = 0;
+    const CXmlElement* before = nullptr;
+    for (const CXmlElement* child = document->GetDocumentElement()->GetFirstElement(); child;
+         child = child->GetNextSiblingElement(), ++count) {
+        if (before) {
+            ASSERT_EQ(std::to_string(count - 1) + std::string((count - 1) % 97, ' '), before->GetText());
+        }
+        before = child;
+    }
+    EXPECT_EQ(20000, count);
 }
 
 std::string Nested(int depth) {

@@ -73,7 +73,7 @@ TEST(StorageStreaming, AfterAFailureTheRestIsCheckedAndTheDepthLimitHolds) {
     const struct { std::string text; const std::type_info* type; std::string message; } cases[] = {
         {kHead + kBadItem + many + kTail, invalid, "Failed to process the child elements in element [StorageArray]"},
         {kHead + kBadItem + Item("d", nested(belowValue + 1)) + kTail, refused, tooDeep},
-        {kHead + kBadItem + many + "<ClientID>c</KeyID>" + kTail, refused, "Malformed XML: mismatched tag"},
+        {kHead + kBadItem + many + "<ClientID>c</KeyID>" + kTail, refused, "Malformed XML: Opening and ending tag mismatch"},
         {kHead + Item("d", nested(belowValue)) + kTail, invalid, "Failed to process the child elements"},
         {kHead + Item("d", nested(belowValue + 1)) + kTail, refused, tooDeep},
     };
