@@ -1,6 +1,7 @@
 // Hostile input: each document is refused with a clear CNqException that
 // names the problem and where it is, or read correctly, in bounded time and
-// memory and with no object left alive. The inputs the fuzzers once tripped
+// memory and with no object left alive (malformed text, refused by the parser
+// whatever the document, is the parser tests' own). The inputs the fuzzers once tripped
 // on are replayed through the fuzzers' own checks.
 #include "fuzz/checks.h"
 #include "storage/Storage.h"
@@ -84,68 +85,6 @@ std::pair<int, int> PositionOf(const std::string& text, const std::string& marke
     return {1 + static_cast<int>(std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(offset), '\n')),
             static_cast<int>(offset - lineStart) + 1};
 }
-
-// ---- Documents the parser refuses: one row per distinct refusal ------------
-
-struct Malformed {
-    const char* name;
-    std::string text;
-    std::string at;      // the construct that the reported position must fall in
-    const char* phrase;  // a part of the message
-};
-
-const std::string kLaughs =
-    "<!DOCTYPE StorageArray [<!ENTITY a \"lol\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">"
-    "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\"><!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;\">"
-    "<!ENTITY e \"&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;\"><!ENTITY f \"&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;\">"
-    "<!ENTITY g \"&f;&f;&f;&f;&f;&f;&f;&f;&f;&f;\"><!ENTITY h \"&g;&g;&g;&g;&g;&g;&g;&g;&g;&g;\">"
-    "<!ENTITY i \"&h;&h;&h;&h;&h;&h;&h;&h;&h;&h;\">]>\n";
-
-const Malformed kMalformed[] = {
-    {"billion_laughs", "<?xml version=\"1.0\"?>\n" + kLaughs + WithValue("<str>&i;</str>"), "<!DOCTYPE StorageArray [",
-     "DOCTYPE is not allowed"},
-    {"external_entity", "<!-- c -->\n <!DOCTYPE StorageArray [<!ENTITY x SYSTEM \"file:///etc/passwd\">]>" +
-                            WithValue("<str>&x;</str>"), "<!DOCTYPE StorageArray [", "DOCTYPE is not allowed"},
-    {"undeclared_entity", WithValue("<str>&x;</str>"), "&x;", "Malformed XML: Entity 'x' not defined"},
-    {"bad_continuation_byte", WithValue("<str>\n \xC3\x28</str>"), "\xC3\x28",
-     "Malformed XML: Input is not proper UTF-8"},
-    {"overlong", WithValue("<str>\xC0\xAF</str>"), "\xC0", "Malformed XML: Input is not proper UTF-8"},
-    {"NUL_in_text", WithValue("<str>a\0b</str>"s), "\0"s, "Malformed XML: Char 0x0 out of allowed range"},
-    {"NUL_reference", WithValue("<str>&#0;</str>"), "&#0;", "Malformed XML: xmlParseCharRef: invalid xmlChar value 0"},
-    {"unbound_prefix", WithValue("<q:str>x</q:str>"), "<q:", "Malformed XML: Namespace prefix q on str is not defined"},
-    {"undeclared_prefix", "<StorageArray xmlns:p=\"\"/>", "<StorageArray",
-     "Malformed XML: xmlns:p: Empty XML namespace is not allowed"},
-    {"rebound_xml_prefix", "<StorageArray xmlns:xml=\"urn:x\"/>", "<StorageArray",
-     "Malformed XML: xml namespace prefix mapped to wrong URI"},
-    {"duplicate_attribute", WithValue("<w a=\"1\" a=\"2\">1</w>"), "a=\"2\"", "Malformed XML: Attribute a redefined"},
-    {"duplicate_expanded_attribute", "<StorageArray xmlns:p=\"urn:u\" xmlns:q=\"urn:u\" p:a=\"1\" q:a=\"2\"/>",
-     "<StorageArray", "Malformed XML: Namespaced Attribute a in 'urn:u' redefined"},
-    {"second_root", WithValue("<w>1</w>") + "<StorageArray/>", "<StorageArray/>",
-     "Malformed XML: Extra content at the end of the document"},
-    {"mismatched_tag", WithValue("<w>1</num>"), "</num>",
-     "Malformed XML: Opening and ending tag mismatch: w line 1 and num"},
-};
-
-void PrintTo(const Malformed& input, std::ostream* out) { *out << input.name; }
-
-class MalformedDocument : public ::testing::TestWithParam<Malformed> {};
-
-TEST_P(MalformedDocument, IsRefusedWithItsPosition) {
-    const Malformed& input = GetParam();
-    const auto error = ReadError(input.text);
-    ASSERT_TRUE(error);
-    EXPECT_EQ(typeid(*error), typeid(CNqException));
-    const std::string message = error->what();
-    EXPECT_NE(message.find(input.phrase), npos) << message;
-    const auto [line, column] = PositionOf(input.text, input.at);
-    EXPECT_EQ(error->GetLine(), line) << message;
-    EXPECT_GE(error->GetColumn(), column) << message;
-    EXPECT_LE(error->GetColumn(), column + static_cast<int>(input.at.size())) << message;
-    EXPECT_NE(message.find(NqXmlLib3::FormatString("line %d, column %d", error->GetLine(), error->GetColumn())), npos);
-}
-
-INSTANTIATE_TEST_SUITE_P(Hostile, MalformedDocument, ::testing::ValuesIn(kMalformed),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 // ---- Numbers out of reach and at its edge -----------------------------------
 

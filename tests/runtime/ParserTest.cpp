@@ -67,14 +67,16 @@ std::string ExpectRefusedAt(int line, int column, Parse parse) {
 TEST(CXmlDocument, MalformedTextAndDoctypeAreRefusedWithTheirPosition) {
     // Positions are 1-based; a column counts characters, a CR LF pair ends one line. Column 0: a DOCTYPE,
     // refused before any event is reported.
-    const struct { const char* text; int line, column; } rows[] = {
+    const struct { std::string text; int line, column; } rows[] = {
         {"", 1, 1}, {"<a>", 1, 4}, {"<a></b>", 1, 6}, {"<a>\n  <b>\n</a>", 3, 3}, {"<a x='1' x='2'/>", 1, 10},
         {"<a>&foo;</a>", 1, 4}, {"<a>x</a><b/>", 1, 9}, {"<p:a/>", 1, 1}, {"<a>\xFF</a>", 1, 4},
+        {"<a>\xC0\xAF</a>", 1, 4}, {std::string("<a>a\0b</a>", 10), 1, 5}, {"<a xmlns:p=''/>", 1, 1},
+        {"<a xmlns:xml='urn:x'/>", 1, 1}, {"<a xmlns:p='urn:u' xmlns:q='urn:u' p:a='1' q:a='2'/>", 1, 1},
         {"<a>\r\n<b></a>", 2, 6}, {"<a>\r<b></a>", 2, 6}, {"<a>\xC3\xA9</b>", 1, 7}, {"<a>&#0;</a>", 1, 4},
         {"<!DOCTYPE a [<!ENTITY e 'x'>]><a>&e;</a>", 1, 0},
         {"<?xml version='1.0'?>\n<!DOCTYPE a SYSTEM \"/etc/passwd\">\n<a/>", 2, 0}};
     for (const auto& [text, line, column] : rows) {
-        SCOPED_TRACE(::testing::PrintToString(std::string(text)));
+        SCOPED_TRACE(::testing::PrintToString(text));
         const std::string message = ExpectRefusedAt(line, column, [&] { CXmlDocument::Parse(text); });
         const std::string position = "line " + std::to_string(line) + ", column " + std::to_string(column);
         EXPECT_NE(std::string::npos, message.find(column ? position : "DOCTYPE is not allowed")) << message;
