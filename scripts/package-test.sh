@@ -46,15 +46,24 @@ echo "== consumers built against /usr: find_package and pkg-config"
 cmake -DWAYS="find_package;pkg-config" -DSOURCE_DIR="$PWD/tests/consumer/project" -DWORK_DIR="$work" \
   -DCC=cc -DCXX=c++ -DPKG_CONFIG=pkg-config -P tests/consumer/RunConsumer.cmake
 
-echo "== the installed Python package, with the system's Python and nothing set"
-(cd "$work" && env -u STORAGEXML_LIBRARY -u PYTHONPATH /usr/bin/python3 - "$OLDPWD/examples/inventory.xml" <<'PY'
+# Reads an example and writes it back with the Python package that PYTHON finds.
+python_reads() {
+  (cd "$work" && env -u STORAGEXML_LIBRARY -u PYTHONPATH "$1" - "$OLDPWD/examples/inventory.xml" <<'PY'
 import sys
 import storagexml as sx
 array = sx.load(sys.argv[1])
 assert sx.loads(sx.dumps(array)) == array and array.items, "the example did not read back equal"
-print("python3: %d items read back equal" % len(array.items))
+print("%s: %d items read back equal" % (sys.executable, len(array.items)))
 PY
-)
+  )
+}
+echo "== the installed Python package, with the system's Python and nothing set"
+python_reads /usr/bin/python3
+echo "== pip install ./python, offline, in a fresh virtual environment, over the installed library"
+scripts/deps.sh python3-venv
+/usr/bin/python3 -m venv "$work/venv"
+"$work/venv/bin/pip" install -q --no-index --no-build-isolation ./python
+python_reads "$work/venv/bin/python"
 
 echo "== the installed storagexml and its manual page"
 /usr/bin/storagexml example | /usr/bin/storagexml check -
