@@ -615,7 +615,7 @@ const char* CTextSource::ReadInPlace(std::size_t size, std::size_t& got) {
 
 std::size_t CTextSource::Read(char* buffer, std::size_t size) {
     const std::size_t count = std::min(size, m_text.size());
-    std::memcpy(buffer, m_text.data(), count);
+    if (count != 0) std::memcpy(buffer, m_text.data(), count);  // an empty view's data() may be null
     m_text.remove_prefix(count);
     return count;
 }

@@ -107,6 +107,7 @@ public:
                 return;
             }
         }
+        if (part.empty()) return;  // its data() may be null, which memcpy must not see
         std::memcpy(m_data + m_size, part.data(), part.size());
         m_size += part.size();
     }

@@ -86,6 +86,8 @@ TEST(CXmlDocument, MalformedTextAndDoctypeAreRefusedWithTheirPosition) {
             EXPECT_TRUE(column || recorder.events.empty());
         }
     }
+    // A view without storage (its data() is null) is the empty text too.
+    ExpectRefusedAt(1, 1, [] { CXmlDocument::Parse(std::string_view{}); });
 }
 
 std::string Utf16(const std::u16string& text, bool bigEndian) {
