@@ -125,14 +125,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // An empty input may come as a null pointer, which the interface refuses as a missing text.
     const std::string_view text(size ? reinterpret_cast<const char*>(data) : "", size);
     const long liveBefore = storagexml_live_object_count();
-    const std::string expected = StorageFuzz::detail::Outcome([&] {
-        auto array = Storage::CStorageArray::CreateInstance();
-        array->FromXml(std::string(text));
-        return array;
-    });
-    StorageFuzz::Require("capi_fuzzer", Disagreement("text", expected, Outcome(text, false)));
-    StorageFuzz::Require("capi_fuzzer", Disagreement("fed", expected, Outcome(text, true)));
-    StorageFuzz::Require("capi_fuzzer", Disagreement("in batches of items, written back", expected, BatchOutcome(text)));
+    // Items read in batches are streamed: they come without the root's name, which a whole read keeps.
+    const auto expected = [&](bool rootNamed) {
+        return StorageFuzz::detail::Outcome([&] {
+            auto array = Storage::CStorageArray::CreateInstance();
+            array->FromXml(std::string(text));
+            if (!rootNamed) NqXmlLib3::CXmlObjectBase::SetElementName(array->GetBase(), "StorageArray");
+            return array;
+        });
+    };
+    const std::string whole = expected(true);
+    StorageFuzz::Require("capi_fuzzer", Disagreement("text", whole, Outcome(text, false)));
+    StorageFuzz::Require("capi_fuzzer", Disagreement("fed", whole, Outcome(text, true)));
+    StorageFuzz::Require("capi_fuzzer",
+                         Disagreement("in batches of items, written back", expected(false), BatchOutcome(text)));
     StorageFuzz::Require("capi_fuzzer", DescriptionFault(text));
     StorageFuzz::Require("capi_fuzzer", StorageFuzz::detail::OrLeak("", liveBefore));
     return 0;

@@ -169,6 +169,9 @@ inline std::string CheckStreamingAgrees(std::string_view text,
         auto array = Storage::CStorageArray::CreateInstance();
         if (format == Storage::CDocumentFormat::Json) array->FromJson(std::string(text));
         else array->FromXml(std::string(text));
+        // A whole read names the array after the root, whatever its local name; the streaming
+        // reader, like the JSON form, hands on the items and fields alone.
+        NqXmlLib3::CXmlObjectBase::SetElementName(array->GetBase(), "StorageArray");
         return array;
     });
     const std::string streamed = detail::Outcome([&] {

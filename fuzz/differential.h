@@ -101,7 +101,9 @@ inline bool LibraryAccepts(std::string_view text, std::string* problem = nullptr
 // `text` with every character beyond ASCII that XML allows written as 'z',
 // a letter of no keyword of XML (an 'x' could turn a processing instruction
 // into a declaration), in the text's own encoding, UTF-8 or UTF-16 (a byte
-// order mark kept).
+// order mark kept). In UTF-16 a surrogate that is not half of a pair becomes
+// 'z' too: Expat takes a high surrogate and whatever unit follows it for a
+// pair, where libxml2 refuses the text.
 inline std::string WithAsciiCharacters(std::string_view text) {
     std::string ascii;
     if (const Utf16 order = Utf16Order(text); order != Utf16::No) {
@@ -117,7 +119,8 @@ inline std::string WithAsciiCharacters(std::string_view text) {
             const bool pair = unit >= 0xD800 && unit < 0xDC00 && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
                               units[i + 1] < 0xE000;
             const bool other = unit >= 0x80 && (unit < 0xD800 || unit >= 0xE000) && unit < 0xFFFE;
-            put(pair || other ? u'z' : unit);
+            const bool lone = !pair && unit >= 0xD800 && unit < 0xE000;
+            put(pair || other || lone ? u'z' : unit);
             i += pair;
         }
         if (text.size() % 2) ascii += text.back();
