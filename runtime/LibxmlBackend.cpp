@@ -53,21 +53,9 @@ std::string_view View(const xmlChar* text) {
     return text ? std::string_view(reinterpret_cast<const char*>(text)) : std::string_view();
 }
 
-// The number of bytes whose top bit is set in a word that has no other bit set.
-unsigned CountTopBits(std::uint64_t topBits) {
-    return static_cast<unsigned>(((topBits >> 7) * 0x0101010101010101ull) >> 56);
-}
-
-// The characters of UTF-8 text: the bytes that do not continue a sequence.
+// The characters of UTF-8 text between two of its bytes.
 std::uint64_t Characters(const unsigned char* p, const unsigned char* end) {
-    std::uint64_t count = 0;
-    for (; end - p >= 8; p += 8) {
-        std::uint64_t word = 0;
-        std::memcpy(&word, p, sizeof word);
-        count += 8 - CountTopBits(word & ~(word << 1) & 0x8080808080808080ull);
-    }
-    for (; p < end; ++p) count += (*p & 0xC0) != 0x80;
-    return count;
+    return CountCharacters(std::string_view(reinterpret_cast<const char*>(p), static_cast<std::size_t>(end - p)));
 }
 
 // Line and column of a place in UTF-8 text, as XML counts them: a line ends
